@@ -1,0 +1,74 @@
+#include "platform/Log.h"
+
+#include <syslog.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace talv {
+namespace {
+
+std::mutex gCaptureMutex;
+LogCapture* gCapture = nullptr;  // guarded by gCaptureMutex
+
+bool echoToStderr() {
+    static const bool echo = isatty(STDERR_FILENO) || std::getenv("TALV_LOG_STDERR") != nullptr;
+    return echo;
+}
+
+void openSyslogOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { openlog("talvessa", LOG_PID, LOG_USER); });
+}
+
+}  // namespace
+
+void logLine(std::string_view line) {
+    {
+        std::lock_guard lock(gCaptureMutex);
+        if (gCapture) gCapture->append(line);
+    }
+    openSyslogOnce();
+    syslog(LOG_NOTICE, "%.*s", static_cast<int>(line.size()), line.data());
+    if (echoToStderr()) {
+        std::string out(line);
+        out += '\n';
+        std::fwrite(out.data(), 1, out.size(), stderr);
+    }
+}
+
+LogCapture::LogCapture() {
+    std::lock_guard lock(gCaptureMutex);
+    previous_ = gCapture;
+    gCapture = this;
+}
+
+LogCapture::~LogCapture() {
+    std::lock_guard lock(gCaptureMutex);
+    gCapture = previous_;
+}
+
+std::vector<std::string> LogCapture::lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+bool LogCapture::contains(std::string_view fragment) const {
+    std::lock_guard lock(mutex_);
+    for (const auto& l : lines_)
+        if (l.find(fragment) != std::string::npos) return true;
+    return false;
+}
+
+void LogCapture::clear() {
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+}
+
+void LogCapture::append(std::string_view line) {
+    std::lock_guard lock(mutex_);
+    lines_.emplace_back(line);
+}
+
+}  // namespace talv

@@ -1,0 +1,59 @@
+#include "tests/support/TestEnvironment.h"
+
+#include <glib.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace talv::test {
+namespace {
+
+fs::path envPath(const char* name, const fs::path& fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? fs::path(v) : fallback;
+}
+
+}  // namespace
+
+fs::path homeDir() { return envPath("HOME", "/tmp"); }
+fs::path sourceDir() { return envPath("TALV_SOURCE_DIR", fs::current_path()); }
+fs::path binaryDir() { return envPath("TALV_BINARY_DIR", fs::current_path()); }
+fs::path sharedDir() { return envPath("TALV_SHARED_DIR", sourceDir() / ".." / "shared"); }
+
+void setTimeZone(const std::string& tz) {
+    setenv("TZ", tz.c_str(), 1);
+    tzset();
+}
+
+void writeFile(const fs::path& path, std::string_view contents) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TempDir::TempDir() {
+    std::string templ = (homeDir() / "tmp-XXXXXX").string();
+    fs::create_directories(homeDir());
+    if (!g_mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = templ;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+}  // namespace talv::test

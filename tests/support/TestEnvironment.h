@@ -1,0 +1,39 @@
+#pragma once
+// Helpers shared by the test suites. The test main gives every test process a fresh home
+// (HOME, XDG_*, TMPDIR inside one temporary folder) and a fixed TZ before any test runs.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace talv::test {
+
+// The fresh home folder of this test process.
+std::filesystem::path homeDir();
+// The checkout's shared/ folder (real transcript corpus and format notes).
+std::filesystem::path sharedDir();
+// The source tree and the build tree.
+std::filesystem::path sourceDir();
+std::filesystem::path binaryDir();
+
+// Sets TZ for the rest of the test (and re-reads the zone); the test main's default is
+// "America/New_York", which has daylight saving.
+void setTimeZone(const std::string& tz);
+
+void writeFile(const std::filesystem::path& path, std::string_view contents);
+std::string readFile(const std::filesystem::path& path);
+
+// A fresh folder under the home, removed when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& p) const { return path_ / p; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace talv::test
