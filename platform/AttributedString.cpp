@@ -1,0 +1,208 @@
+#include "platform/AttributedString.h"
+
+#include <algorithm>
+
+namespace talv {
+namespace {
+
+constexpr char32_t Replacement = 0xFFFD;
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void appendUtf16(std::u16string& out, char32_t c) {
+    if (c < 0x10000) {
+        out += static_cast<char16_t>(c);
+    } else {
+        c -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (c >> 10));
+        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    }
+}
+
+// Decodes one UTF-8 sequence at text[i], advancing i; overlong forms, surrogates and values
+// beyond U+10FFFF are invalid.
+char32_t decodeUtf8(std::string_view text, std::size_t& i) {
+    auto lead = static_cast<unsigned char>(text[i++]);
+    if (lead < 0x80) return lead;
+    int extra = lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead < 0xE0 ? 1 : -1;
+    if (extra < 0 || lead >= 0xF5) return Replacement;
+    char32_t c = lead & (0x3F >> extra);
+    for (int k = 0; k < extra; ++k) {
+        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return Replacement;
+        c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
+    }
+    static constexpr char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
+    if (c < minimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return Replacement;
+    return c;
+}
+
+}  // namespace
+
+std::string toUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = Replacement;
+        }
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::u16string toUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) appendUtf16(out, decodeUtf8(text, i));
+    return out;
+}
+
+AttributedString::AttributedString(std::u16string text, Attributes attributes) : text_(std::move(text)) {
+    if (!text_.empty()) runs_.push_back({text_.size(), std::move(attributes)});
+}
+
+AttributedString::AttributedString(std::string_view utf8, Attributes attributes)
+    : AttributedString(toUtf16(utf8), std::move(attributes)) {}
+
+const Attributes& AttributedString::attributesAt(std::size_t index, TextRange* effectiveRange) const {
+    static const Attributes none;
+    std::size_t start = 0;
+    for (const Run& run : runs_) {
+        if (index < start + run.length) {
+            if (effectiveRange) *effectiveRange = {start, run.length};
+            return run.attributes;
+        }
+        start += run.length;
+    }
+    if (effectiveRange) *effectiveRange = {index, 0};
+    return none;
+}
+
+const AttributeValue* AttributedString::attributeAt(std::string_view name, std::size_t index,
+                                                    TextRange* effectiveRange) const {
+    auto valueIn = [name](const Run& run) -> const AttributeValue* {
+        auto found = run.attributes.find(name);
+        return found == run.attributes.end() ? nullptr : &found->second;
+    };
+    auto same = [](const AttributeValue* a, const AttributeValue* b) { return a == b || (a && b && *a == *b); };
+
+    std::size_t start = 0, r = 0;
+    while (r < runs_.size() && index >= start + runs_[r].length) start += runs_[r++].length;
+    if (r == runs_.size()) {
+        if (effectiveRange) *effectiveRange = {index, 0};
+        return nullptr;
+    }
+    const AttributeValue* value = valueIn(runs_[r]);
+    if (effectiveRange) {
+        std::size_t first = r, last = r, location = start, end = start + runs_[r].length;
+        while (first > 0 && same(valueIn(runs_[first - 1]), value)) location -= runs_[--first].length;
+        while (last + 1 < runs_.size() && same(valueIn(runs_[last + 1]), value)) end += runs_[++last].length;
+        *effectiveRange = {location, end - location};
+    }
+    return value;
+}
+
+TextRange AttributedString::clip(TextRange range) const {
+    std::size_t location = std::min(range.location, text_.size());
+    return {location, std::min(range.length, text_.size() - location)};
+}
+
+std::size_t AttributedString::splitAt(std::size_t position) {
+    std::size_t start = 0;
+    for (std::size_t r = 0; r < runs_.size(); ++r) {
+        if (position == start) return r;
+        if (position < start + runs_[r].length) {
+            Run tail{start + runs_[r].length - position, runs_[r].attributes};
+            runs_[r].length = position - start;
+            runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(r) + 1, std::move(tail));
+            return r + 1;
+        }
+        start += runs_[r].length;
+    }
+    return runs_.size();
+}
+
+template <typename Change>
+void AttributedString::changeAttributes(TextRange range, Change change) {
+    range = clip(range);
+    if (range.length == 0) return;
+    std::size_t first = splitAt(range.location);
+    std::size_t last = splitAt(range.end());
+    for (std::size_t r = first; r < last; ++r) change(runs_[r].attributes);
+    normalize();
+}
+
+void AttributedString::addAttribute(std::string_view name, AttributeValue value, TextRange range) {
+    changeAttributes(range, [&](Attributes& attributes) { attributes.insert_or_assign(std::string(name), value); });
+}
+
+void AttributedString::removeAttribute(std::string_view name, TextRange range) {
+    changeAttributes(range, [&](Attributes& attributes) {
+        if (auto found = attributes.find(name); found != attributes.end()) attributes.erase(found);
+    });
+}
+
+void AttributedString::setAttributes(const Attributes& attributes, TextRange range) {
+    changeAttributes(range, [&](Attributes& target) { target = attributes; });
+}
+
+void AttributedString::replaceCharacters(TextRange range, std::u16string_view text) {
+    range = clip(range);
+    std::size_t source = range.length > 0 || range.location == 0 ? range.location : range.location - 1;
+    Attributes inherited = source < length() ? attributesAt(source) : Attributes{};
+    replaceCharacters(range, AttributedString(std::u16string(text), std::move(inherited)));
+}
+
+void AttributedString::replaceCharacters(TextRange range, const AttributedString& text) {
+    if (&text == this) {
+        AttributedString copy(text);
+        replaceCharacters(range, copy);
+        return;
+    }
+    range = clip(range);
+    std::size_t first = splitAt(range.location);
+    std::size_t last = splitAt(range.end());
+    runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(first), runs_.begin() + static_cast<std::ptrdiff_t>(last));
+    runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(first), text.runs_.begin(), text.runs_.end());
+    text_.replace(range.location, range.length, text.text_);
+    normalize();
+}
+
+void AttributedString::append(const AttributedString& text) {
+    replaceCharacters(TextRange{length(), 0}, text);
+}
+
+void AttributedString::normalize() {
+    std::vector<Run> merged;
+    merged.reserve(runs_.size());
+    for (Run& run : runs_) {
+        if (run.length == 0) continue;
+        if (!merged.empty() && merged.back().attributes == run.attributes) {
+            merged.back().length += run.length;
+        } else {
+            merged.push_back(std::move(run));
+        }
+    }
+    runs_ = std::move(merged);
+}
+
+}  // namespace talv
