@@ -1,0 +1,152 @@
+#include "store/FMDatabase.h"
+
+#include "platform/Log.h"
+#include "store/SqliteRetry.h"
+
+#include <fmt/format.h>
+#include <sqlite3.h>
+
+#include <type_traits>
+#include <utility>
+
+namespace talv {
+namespace {
+
+void bindValue(sqlite3_stmt* stmt, int index, const SqlValue& value, sqlite3_destructor_type lifetime) {
+    std::visit(
+        [&](const auto& v) {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::monostate> || std::is_same_v<T, NullMarker>) {
+                sqlite3_bind_null(stmt, index);
+            } else if constexpr (std::is_same_v<T, Bytes>) {
+                // An empty buffer has no pointer, and a null pointer would bind NULL.
+                if (v.empty()) sqlite3_bind_zeroblob(stmt, index, 0);
+                else sqlite3_bind_blob64(stmt, index, v.data(), v.size(), lifetime);
+            } else if constexpr (std::is_same_v<T, Date>) {
+                sqlite3_bind_double(stmt, index, v.secondsSince1970);
+            } else if constexpr (std::is_same_v<T, std::string>) {
+                sqlite3_bind_text64(stmt, index, v.data(), v.size(), lifetime, SQLITE_UTF8);
+            } else {
+                // Numbers and booleans go in as their decimal text; column affinity converts them.
+                const std::string text = std::is_same_v<T, bool> ? (v ? "1" : "0") : fmt::format("{}", v);
+                sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+            }
+        },
+        value.storage());
+}
+
+}  // namespace
+
+FMDatabase::FMDatabase(std::string path) : databasePath_(std::move(path)) {}
+
+FMDatabase::~FMDatabase() { close(); }
+
+FMDatabase::FMDatabase(FMDatabase&& other) noexcept
+    : databasePath_(std::move(other.databasePath_)),
+      db_(std::exchange(other.db_, nullptr)),
+      logsErrors_(other.logsErrors_) {}
+
+FMDatabase& FMDatabase::operator=(FMDatabase&& other) noexcept {
+    if (this != &other) {
+        close();
+        databasePath_ = std::move(other.databasePath_);
+        db_ = std::exchange(other.db_, nullptr);
+        logsErrors_ = other.logsErrors_;
+    }
+    return *this;
+}
+
+std::string FMDatabase::sqliteLibVersion() { return sqlite3_libversion(); }
+
+bool FMDatabase::open() {
+    if (db_) return true;
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open(databasePath_.c_str(), &handle);
+    if (rc != SQLITE_OK) {
+        logf("error opening!: {}", rc);
+        sqlite3_close(handle);  // sqlite3_open may hand out a handle even when it fails
+        return false;
+    }
+    db_ = handle;
+    return true;
+}
+
+void FMDatabase::close() {
+    if (!db_) return;
+    executeUpdate("ROLLBACK TRANSACTION;");
+    // close_v2 defers the close until live result sets are finalized instead of failing busy.
+    const int rc = sqlite3_close_v2(std::exchange(db_, nullptr));
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY) logf("error closing!: {}", rc);
+}
+
+std::string FMDatabase::lastErrorMessage() const { return db_ ? sqlite3_errmsg(db_) : "database is not open"; }
+
+int FMDatabase::lastErrorCode() const { return db_ ? sqlite3_errcode(db_) : SQLITE_MISUSE; }
+
+std::int64_t FMDatabase::lastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
+
+int FMDatabase::prepare(const std::string& sql, const std::vector<SqlValue>& args, Binding binding,
+                        sqlite3_stmt** stmt) {
+    *stmt = nullptr;
+    int rc = SQLITE_MISUSE;
+    if (db_) {
+        rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, stmt, nullptr);
+        // A busy schema read is retried like a busy step, so a busy file never turns an update
+        // into a silent no-op.
+        while (rc == SQLITE_BUSY) {
+            sqlite3_finalize(std::exchange(*stmt, nullptr));
+            pauseBeforeRetry();
+            rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, stmt, nullptr);
+        }
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(std::exchange(*stmt, nullptr));
+        if (logsErrors_) logf("DB Error: {} \"{}\" ({})", lastErrorCode(), lastErrorMessage(), sql);
+        return rc;
+    }
+    const sqlite3_destructor_type lifetime = binding == Binding::Borrowed ? SQLITE_STATIC : SQLITE_TRANSIENT;
+    const int count = sqlite3_bind_parameter_count(*stmt);
+    for (int i = 1; i <= count; ++i) {
+        const auto slot = static_cast<std::size_t>(i - 1);
+        // Bound by reference: a borrowed value must be the caller's own, never a copy.
+        if (slot < args.size()) bindValue(*stmt, i, args[slot], lifetime);
+        else sqlite3_bind_null(*stmt, i);
+    }
+    return rc;
+}
+
+std::optional<FMResultSet> FMDatabase::executeQuery(const std::string& sql, const std::vector<SqlValue>& args) {
+    sqlite3_stmt* stmt = nullptr;
+    // The caller's values may be gone before the rows are stepped, so SQLite keeps copies.
+    if (prepare(sql, args, Binding::Copied, &stmt) != SQLITE_OK) return std::nullopt;
+    return FMResultSet(stmt, sql);
+}
+
+int FMDatabase::executeUpdate(const std::string& sql, const std::vector<SqlValue>& args) {
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = prepare(sql, args, Binding::Borrowed, &stmt);
+    if (rc != SQLITE_OK || !stmt) return rc;  // no statement: the text held only comments or spaces
+    if (stepRetryingWhileBusy(stmt) == SQLITE_ROW) {
+        // The first step has already made every change of the statement; nothing is left half done.
+        sqlite3_finalize(stmt);
+        logf("executeUpdate refused a statement that returns rows (rc!=SQLITE_ROW): {}", sql);
+        return SQLITE_MISUSE;
+    }
+    return sqlite3_finalize(stmt);
+}
+
+bool FMDatabase::beginTransaction() {
+    const int rc = executeUpdate("BEGIN DEFERRED TRANSACTION;");
+    if (rc != SQLITE_OK) logf("Begin transaction error: {} ({})", rc, lastErrorMessage());
+    return rc == SQLITE_OK;
+}
+
+bool FMDatabase::commit() {
+    const int rc = executeUpdate("COMMIT TRANSACTION;");
+    if (rc != SQLITE_OK) logf("Commit error: {} ({})", rc, lastErrorMessage());
+    return rc == SQLITE_OK;
+}
+
+bool FMDatabase::rollback() { return executeUpdate("ROLLBACK TRANSACTION;") == SQLITE_OK; }
+
+}  // namespace talv

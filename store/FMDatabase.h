@@ -1,0 +1,68 @@
+#pragma once
+// One connection to one SQLite file. Statements take `?` placeholders and one SqlValue per
+// placeholder, in order. A busy database is retried without limit. Failures never throw:
+// queries give no result set, updates give the SQLite code.
+// Thread: a connection and its result sets belong to the thread that uses them.
+#include "store/FMResultSet.h"
+#include "store/SqlValue.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace talv {
+
+class FMDatabase {
+public:
+    // A closed connection object for the file at `path`; error logging off.
+    explicit FMDatabase(std::string path);
+    ~FMDatabase();  // closes
+    FMDatabase(FMDatabase&& other) noexcept;
+    FMDatabase& operator=(FMDatabase&& other) noexcept;
+    FMDatabase(const FMDatabase&) = delete;
+    FMDatabase& operator=(const FMDatabase&) = delete;
+
+    static std::string sqliteLibVersion();
+
+    // Opens (creating the file if absent). Logs "error opening!: <code>" and gives false on failure.
+    bool open();
+    // Rolls back any open transaction and closes; does nothing when not open. Result sets that are
+    // still live keep the file open until they are closed.
+    void close();
+
+    // The raw handle while open, else nullptr.
+    sqlite3* db() const { return db_; }
+    const std::string& databasePath() const { return databasePath_; }
+    bool logsErrors() const { return logsErrors_; }
+    void setLogsErrors(bool on) { logsErrors_ = on; }
+
+    std::string lastErrorMessage() const;
+    int lastErrorCode() const;
+    std::int64_t lastInsertRowId() const;
+
+    // A result set before its first row, or none when the statement does not prepare.
+    // REQUIRES: one value per placeholder.
+    std::optional<FMResultSet> executeQuery(const std::string& sql, const std::vector<SqlValue>& args = {});
+    // 0 on success, else the SQLite code. A statement that produces rows is refused with
+    // SQLITE_MISUSE and a log line: updates must not return rows.
+    int executeUpdate(const std::string& sql, const std::vector<SqlValue>& args = {});
+
+    bool beginTransaction();
+    bool commit();
+    bool rollback();
+
+private:
+    // Borrowed text and bytes must outlive the statement's steps; copied ones need not.
+    enum class Binding { Borrowed, Copied };
+    // Prepares (retrying while busy) and binds; the prepare's code, *stmt nullptr on failure.
+    int prepare(const std::string& sql, const std::vector<SqlValue>& args, Binding binding, sqlite3_stmt** stmt);
+
+    std::string databasePath_;
+    sqlite3* db_ = nullptr;
+    bool logsErrors_ = false;
+};
+
+}  // namespace talv

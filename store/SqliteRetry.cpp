@@ -1,0 +1,21 @@
+#include "store/SqliteRetry.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
+
+namespace talv {
+
+void pauseBeforeRetry() { std::this_thread::sleep_for(std::chrono::microseconds(5)); }
+
+int stepRetryingWhileBusy(sqlite3_stmt* statement) {
+    int rc = sqlite3_step(statement);
+    while (rc == SQLITE_BUSY) {
+        pauseBeforeRetry();
+        rc = sqlite3_step(statement);
+    }
+    return rc;
+}
+
+}  // namespace talv
