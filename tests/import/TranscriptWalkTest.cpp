@@ -1,0 +1,102 @@
+#include "import/FolderWatcher.h"
+#include "import/TranscriptWalk.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+
+
+namespace fs = std::filesystem;
+using talv::Date;
+using talv::kTranscriptEpoch;
+using talv::walkTranscripts;
+using talv::test::TempDir;
+using talv::test::writeFile;
+
+namespace {
+
+void setModified(const fs::path& path, double secondsSince1970) {
+    timespec times[2] = {{static_cast<time_t>(secondsSince1970), 0}, {static_cast<time_t>(secondsSince1970), 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+std::vector<std::string> names(const talv::TranscriptWalk& walk) {
+    std::vector<std::string> out;
+    for (const auto& f : walk.taken) out.push_back(f.path.filename().string());
+    return out;
+}
+
+}  // namespace
+
+TEST(TranscriptWalk, TakesExactExtensionsStrictlyLaterThanTheThreshold) {
+    TempDir dir;
+    const double t = 1200000000;
+    for (const char* name : {"a.ichat", "sub/deeper/b.chat", "c.ICHAT", "d.ichat.bak", "e.txt", "old.ichat", "same.ichat"}) {
+        writeFile(dir / name, "x");
+        setModified(dir / name, t + 100);
+    }
+    setModified(dir / "old.ichat", 900000000);  // before 2001
+    setModified(dir / "same.ichat", t);
+
+    auto fresh = walkTranscripts(dir.path(), {"ichat", "chat"}, kTranscriptEpoch);
+    EXPECT_EQ(names(fresh), (std::vector<std::string>{"a.ichat", "same.ichat", "b.chat"}));
+    EXPECT_EQ(fresh.newest, Date{t + 100});
+
+    auto later = walkTranscripts(dir.path(), {"ichat", "chat"}, Date{t});
+    EXPECT_EQ(names(later), (std::vector<std::string>{"a.ichat", "b.chat"}));
+
+    auto none = walkTranscripts(dir.path(), {"ichat", "chat"}, Date{t + 100});
+    EXPECT_TRUE(none.taken.empty());
+    EXPECT_EQ(none.newest, Date{t + 100});
+
+    EXPECT_TRUE(walkTranscripts(dir / "missing", {"ichat"}, kTranscriptEpoch).taken.empty());
+}
+
+TEST(TranscriptWalk, AChatlogFolderIsAsNewAsTheLogGrowingInsideIt) {
+    TempDir dir;
+    const fs::path bundle = dir / "Logs/AIM.me/you/you (2011-12-09T01.13.43-0800).chatlog";
+    writeFile(bundle / "you (2011-12-09T01.13.43-0800).xml", "<chat/>");
+    writeFile(bundle / "image.png", "png");
+    setModified(bundle / "image.png", 1300000000);
+    setModified(bundle / "you (2011-12-09T01.13.43-0800).xml", 1300000500);
+    setModified(bundle, 1300000000);
+
+    auto walk = walkTranscripts(dir.path(), {"html", "chatlog"}, Date{1300000100});
+    ASSERT_EQ(walk.taken.size(), 1u);  // the bundle, never the files inside it
+    EXPECT_EQ(walk.taken[0].path, bundle);
+    EXPECT_EQ(walk.taken[0].modified, Date{1300000500});
+}
+
+TEST(FolderWatcher, ReportsEntriesAddedRenamedAndRemovedInTheWatchedFolder) {
+    TempDir dir;
+    talv::FolderWatcher watcher;
+    ASSERT_TRUE(watcher.valid());
+    watcher.watch(dir.path().string());
+
+    EXPECT_TRUE(watcher.wait(std::chrono::milliseconds(50)).changedFolders.empty());
+    writeFile(dir / "new.ichat", "x");
+    auto events = watcher.wait(std::chrono::milliseconds(2000));
+    ASSERT_FALSE(events.changedFolders.empty());
+    EXPECT_EQ(events.changedFolders.front(), dir.path().string());
+    EXPECT_FALSE(events.error);
+
+    fs::rename(dir / "new.ichat", dir / "renamed.ichat");
+    EXPECT_FALSE(watcher.wait(std::chrono::milliseconds(2000)).changedFolders.empty());
+    fs::remove(dir / "renamed.ichat");
+    EXPECT_FALSE(watcher.wait(std::chrono::milliseconds(2000)).changedFolders.empty());
+}
+
+TEST(FolderWatcher, AFolderThatCannotBeWatchedOrGoesAwayIsAnError) {
+    TempDir dir;
+    {
+        talv::FolderWatcher watcher;
+        watcher.watch((dir / "missing").string());
+        EXPECT_TRUE(watcher.wait(std::chrono::milliseconds(10)).error);
+    }
+    fs::create_directories(dir / "gone");
+    talv::FolderWatcher watcher;
+    watcher.watch((dir / "gone").string());
+    fs::remove(dir / "gone");
+    EXPECT_TRUE(watcher.wait(std::chrono::milliseconds(2000)).error);
+}
