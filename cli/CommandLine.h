@@ -1,0 +1,34 @@
+#pragma once
+// Parsing of talvessa-cli's arguments: global options, a command, and the command's options.
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace talv::cli {
+
+struct OptionSpec {
+    std::string name;  // without the leading "--"
+    bool takesValue = false;
+    bool repeatable = false;
+    std::string help;
+};
+
+struct ParsedArguments {
+    std::map<std::string, std::vector<std::string>> options;  // option name to its values ("" for flags)
+    std::vector<std::string> positionals;
+
+    bool has(const std::string& name) const { return options.count(name) != 0; }
+    std::optional<std::string> value(const std::string& name) const;
+    std::vector<std::string> values(const std::string& name) const;
+};
+
+// Parses `args` against `specs`; "--name=value" and "--name value" both work. On a bad option,
+// a missing value or a repeated single option, returns none and sets `error`.
+std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& args,
+                                              const std::vector<OptionSpec>& specs, std::string& error);
+
+// The options part of a usage text, one line per option.
+std::string describeOptions(const std::vector<OptionSpec>& specs);
+
+}  // namespace talv::cli
