@@ -1,0 +1,298 @@
+#include "store/TalvDatabase.h"
+
+#include "platform/AttributedString.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "store/OrvaneExtras.h"
+#include "store/TranscriptFile.h"
+
+#include <glib.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <system_error>
+
+namespace talv {
+namespace {
+
+constexpr const char* kCreateTables[] = {
+    "CREATE TABLE Chats (ROWID INTEGER PRIMARY KEY, Subject TEXT, FilePath TEXT, FileName TEXT, FileLength INTEGER, "
+    "FileModDate REAL, Messages INTEGER, DateStarted REAL, DateEnded REAL, Duration INTEGER, Participants TEXT, "
+    "HasHyperlinks INTEGER, HasPictures INTEGER, HasEmails INTEGER, Kind TEXT, Label INTEGER, Deleted INTEGER);",
+    "CREATE TABLE Participants (ROWID INTEGER PRIMARY KEY, ChatID INTEGER, Participant TEXT);",
+    "CREATE TABLE Messages (ROWID INTEGER PRIMARY KEY, ChatID INTEGER, Participant TEXT, Timestamp REAL, "
+    "Message TEXT, FromMe INTEGER, HasPicture INTEGER, PictureID INTEGER, Number INTEGER);",
+    "CREATE TABLE Images (ROWID INTEGER PRIMARY KEY, ChatID INTEGER, Data BLOB, Filename TEXT);",
+    "CREATE TABLE DirectoryTimestamps (Path TEXT PRIMARY KEY, TS REAL);",
+};
+
+constexpr const char* kCreateIndexes[] = {
+    "CREATE INDEX MesgChatIDIdx ON Messages (ChatID, Message, Number);",
+    "CREATE INDEX PartChatIDIdx ON Participants (ChatID, Participant);",
+    "CREATE INDEX ChatsIdx ON Chats (DateStarted, HasHyperlinks, HasEmails, HasPictures, Label, Deleted);",
+    "CREATE INDEX ChatsIdx2 ON Chats (Deleted);",
+    "CREATE INDEX ImagesIdx ON Images (ROWID);",
+    "CREATE INDEX ChatsFPIdx ON Chats (FilePath);",
+};
+
+constexpr const char* kDropIndexes[] = {
+    "DROP INDEX MesgChatIDIdx;", "DROP INDEX PartChatIDIdx;", "DROP INDEX ChatsIdx;",
+    "DROP INDEX ChatsIdx2;",     "DROP INDEX ImagesIdx;",
+};
+
+constexpr double kMaxDuration = 4294967295.0;
+
+// Whole seconds from start to end, truncated, within 0 .. 2^32-1.
+std::int64_t durationBetween(Date start, Date end) {
+    const double seconds = std::trunc(end.secondsSince1970 - start.secondsSince1970);
+    if (!(seconds > 0)) return 0;  // also NaN
+    return static_cast<std::int64_t>(std::min(seconds, kMaxDuration));
+}
+
+std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += separator;
+        out += parts[i];
+    }
+    return out;
+}
+
+// The attachment and the inline file path found at the first character that carries either.
+struct InlinePicture {
+    const TextAttachment* attachment = nullptr;
+    const AttributeValue* filePath = nullptr;
+};
+
+InlinePicture firstInlinePicture(const AttributedString& text) {
+    // Attributes are constant over a run, so the first such run holds the first such character.
+    for (const auto& run : text.runs()) {
+        InlinePicture found;
+        if (auto it = run.attributes.find(AttachmentAttributeName); it != run.attributes.end())
+            found.attachment = std::get_if<TextAttachment>(&it->second);
+        if (auto it = run.attributes.find(InlineFilePathAttributeName); it != run.attributes.end())
+            found.filePath = &it->second;
+        if (found.attachment || found.filePath) return found;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<TalvDatabase> TalvDatabase::open(IdentityServices* identities) {
+    return openAt(Paths::applicationSupport(), identities);
+}
+
+std::optional<TalvDatabase> TalvDatabase::openAt(const std::filesystem::path& folder, IdentityServices* identities) {
+    const std::filesystem::path file = folder / kFileName;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        logf("Cannot open the transcript database \"{}\": cannot create its folder ({})", file.string(), ec.message());
+        return std::nullopt;
+    }
+    FMDatabase db(file.string());
+    if (!db.open()) {
+        logf("Cannot open the transcript database \"{}\": {}", file.string(), db.lastErrorMessage());
+        return std::nullopt;
+    }
+    sqlite3_busy_timeout(db.db(), 100);
+    db.setLogsErrors(true);
+    db.executeUpdate("PRAGMA synchronous = OFF;");
+    db.executeUpdate("PRAGMA temp_store = MEMORY;");
+    db.executeUpdate("PRAGMA cache_size = 4000;");
+    // SQLite opens any file lazily; reading the schema tells a database from other bytes.
+    auto probe = db.executeQuery("SELECT count(*) FROM sqlite_master;");
+    if (!probe || !probe->next()) {
+        logf("Cannot open the transcript database \"{}\": {}", file.string(), db.lastErrorMessage());
+        return std::nullopt;
+    }
+    probe->close();
+    return TalvDatabase(std::move(db), identities);
+}
+
+void TalvDatabase::createTablesAsNeeded() {
+    bool upgradeDue = false;
+    if (auto rs = db_.executeQuery("PRAGMA user_version;")) {
+        if (rs->next()) upgradeDue = rs->intForColumn("user_version") <= 0;
+        rs->close();
+    }
+    db_.beginTransaction();
+    // Each statement runs on every start; on an existing file it fails with "already exists".
+    for (const char* sql : kCreateTables) db_.executeUpdate(sql);
+    restoreIndexes();
+    if (upgradeDue) {
+        db_.executeUpdate("PRAGMA user_version = 1;");
+        // A stored date of 0 never matches a file, so every Adium chat is read again.
+        db_.executeUpdate("UPDATE Chats SET FileModDate = 0, FileLength = 0 WHERE Kind = 'Adium';");
+        db_.executeUpdate("DELETE FROM DirectoryTimestamps;");
+    }
+    db_.commit();
+}
+
+void TalvDatabase::restoreIndexes() {
+    for (const char* sql : kCreateIndexes) db_.executeUpdate(sql);
+}
+
+void TalvDatabase::removeIndexes() {
+    for (const char* sql : kDropIndexes) db_.executeUpdate(sql);
+}
+
+std::optional<Date> TalvDatabase::timestampForDirectory(const std::string& path) {
+    auto rs = db_.executeQuery("SELECT TS FROM DirectoryTimestamps WHERE Path = ?;", {path});
+    if (!rs || !rs->next()) return std::nullopt;
+    auto date = rs->dateForColumn("ts");
+    rs->close();
+    return date;
+}
+
+bool TalvDatabase::setTimestampForDirectory(Date date, const std::string& path) {
+    bool exists = false;
+    if (auto rs = db_.executeQuery("SELECT Path FROM DirectoryTimestamps WHERE Path = ?;", {path})) {
+        exists = rs->next();
+        rs->close();
+    }
+    if (exists) db_.executeUpdate("UPDATE DirectoryTimestamps SET TS = ? WHERE Path = ?", {date, path});
+    else db_.executeUpdate("INSERT INTO DirectoryTimestamps (Path, TS) VALUES (?, ?)", {path, date});
+    return true;
+}
+
+bool TalvDatabase::containsChatFile(const std::string& path) {
+    auto rs = db_.executeQuery("SELECT ROWID, FileModDate, Deleted FROM Chats WHERE FilePath = ?;", {path});
+    if (!rs || !rs->next()) return false;
+    const bool deleted = rs->intForColumn("Deleted") != 0;
+    const Date stored = rs->dateForColumn("FileModDate").value_or(Date{});
+    rs->close();
+    if (deleted) return true;
+    const auto attributes = transcriptFileAttributes(path);
+    if (!attributes) return true;  // gone: nothing to index
+    return std::fabs(attributes->modificationDate.secondsSince1970 - stored.secondsSince1970) < 1.0;
+}
+
+bool TalvDatabase::addChat(const std::string& path, const std::string& kind, const std::vector<std::string>& participants,
+                           const std::vector<MessageRecord>& messages, std::optional<Date> startDate,
+                           std::optional<Date> endDate, bool hasHyperlinks, bool hasPictures, bool hasEmails) {
+    if (!identities_) {
+        logf("Cannot store the chat \"{}\": the store has no identity services", path);
+        return false;
+    }
+    // A file that vanished after it was read is stored with a date of 0, so it is read again.
+    const TranscriptFileAttributes file = transcriptFileAttributes(path).value_or(TranscriptFileAttributes{});
+    const std::string subject = messages.empty() ? std::string() : messages.front().Message;
+
+    // Dates never stay NULL: sorting and the date filters compare them.
+    const Date start = startDate.value_or(endDate.value_or(file.modificationDate));
+    const Date end = endDate.value_or(start);
+
+    std::optional<std::int64_t> existing;
+    if (auto rs = db_.executeQuery("SELECT ROWID FROM Chats WHERE FilePath = ?;", {path})) {
+        if (rs->next()) existing = rs->intForColumn("ROWID");
+        rs->close();
+    }
+    if (existing) {
+        identities_->removeCachedChat(*existing);
+        db_.executeUpdate("DELETE FROM Participants WHERE ChatID = ?;", {*existing});
+        db_.executeUpdate("DELETE FROM Messages WHERE ChatID = ?;", {*existing});
+        db_.executeUpdate("DELETE FROM Images WHERE ChatID = ?;", {*existing});
+    }
+
+    std::vector<std::string> names;
+    names.reserve(participants.size());
+    for (const auto& handle : participants) names.push_back(identities_->participantName(handle));
+
+    std::vector<SqlValue> row{subject, path, lastPathComponent(path), file.size, file.modificationDate,
+                              messages.size(), start, end, durationBetween(start, end), hasHyperlinks,
+                              hasPictures, hasEmails, kind, joined(names, ", ")};
+    std::int64_t chatID = 0;
+    if (existing) {
+        chatID = *existing;
+        row.emplace_back(chatID);
+        db_.executeUpdate("UPDATE Chats SET Subject = ?, FilePath = ?, FileName = ?, FileLength = ?, FileModDate = ?, "
+                          "Messages = ?, DateStarted = ?, DateEnded = ?, Duration = ?, HasHyperlinks = ?, "
+                          "HasPictures = ?, HasEmails = ?, Kind = ?, Participants = ?, Deleted = 0 WHERE ROWID = ?;",
+                          row);
+    } else {
+        const int rc = db_.executeUpdate(
+            "INSERT INTO Chats (Subject, FilePath, FileName, FileLength, FileModDate, Messages, DateStarted, "
+            "DateEnded, Duration, HasHyperlinks, HasPictures, HasEmails, Kind, Participants, Deleted) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0);",
+            row);
+        if (rc != SQLITE_OK) {
+            logf("Failed db insert (rc = {}, {})", rc, db_.lastErrorMessage());
+            return false;
+        }
+        chatID = db_.lastInsertRowId();
+    }
+
+    for (const auto& handle : participants)
+        db_.executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {chatID, handle});
+
+    const Date indexed = Date::now();
+    std::int64_t number = 0;
+    for (const auto& message : messages) {
+        ++number;
+        const std::optional<std::int64_t> pictureID = storeInlineImage(chatID, message);
+        db_.executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe, HasPicture, "
+                          "PictureID) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+                          {chatID, number, message.Sender, message.Timestamp.value_or(indexed), message.Message,
+                           message.FromMe, message.InlineImage, pictureID});
+    }
+    return true;
+}
+
+std::optional<std::int64_t> TalvDatabase::storeInlineImage(std::int64_t chatID, const MessageRecord& message) {
+    if (!message.InlineImage || !message.RichData) return std::nullopt;
+    const InlinePicture picture = firstInlinePicture(*message.RichData);
+    if (!picture.attachment || !picture.attachment->fileWrapper) return std::nullopt;
+    const FileWrapper& wrapper = *picture.attachment->fileWrapper;
+    const Bytes* contents = wrapper.regularFileContents();
+    if (!contents) return std::nullopt;
+    auto blob = compressedData(*contents);
+    if (!blob) return std::nullopt;
+
+    // Real iChat files mark a picture by its attachment alone; then the wrapper names the file.
+    std::string filename;
+    if (picture.filePath) {
+        if (const auto* value = std::get_if<Value>(picture.filePath); value && value->asText())
+            filename = lastPathComponent(*value->asText());
+    } else {
+        filename = lastPathComponent(wrapper.preferredFilename);
+    }
+    if (db_.executeUpdate("INSERT INTO Images (ChatID, Data, Filename) VALUES(?, ?, ?);",
+                          {chatID, std::move(*blob), filename}) != SQLITE_OK)
+        return std::nullopt;
+    return db_.lastInsertRowId();
+}
+
+std::optional<ImageRecord> TalvDatabase::imageWithID(std::int64_t imageID) {
+    auto rs = db_.executeQuery("SELECT Data, Filename, ChatID FROM Images WHERE ROWID = ?;", {imageID});
+    if (!rs || !rs->next()) return std::nullopt;
+    ImageRecord image;
+    image.ID = imageID;
+    if (auto blob = rs->dataForColumn("Data")) image.Data = uncompressedData(*blob);
+    image.Filename = rs->stringForColumn("Filename");
+    image.ChatID = rs->intForColumn("ChatID");
+    rs->close();
+    return image;
+}
+
+std::optional<ImageRecord> TalvDatabase::imageWithLink(std::string_view url) {
+    gchar* scheme = nullptr;
+    gchar* host = nullptr;
+    const std::string text(url);
+    if (!g_uri_split(text.c_str(), G_URI_FLAGS_NONE, &scheme, nullptr, &host, nullptr, nullptr, nullptr, nullptr,
+                     nullptr)) {
+        return std::nullopt;
+    }
+    const bool ours = scheme && g_ascii_strcasecmp(scheme, "talvimage") == 0;
+    // Read as an integer the way a number at the start of a text is read: "12" and "12x" are 12.
+    const std::int64_t imageID = host ? std::strtoll(host, nullptr, 10) : 0;
+    g_free(scheme);
+    g_free(host);
+    if (!ours) return std::nullopt;
+    return imageWithID(imageID);
+}
+
+}  // namespace talv

@@ -1,0 +1,80 @@
+#pragma once
+// The transcript database "Transcripts Database": chats, their participants, messages and
+// inline images, and the per-folder scan timestamps. Creates and upgrades the schema, writes
+// one chat at a time, tells whether a transcript needs indexing and serves stored images.
+// Other readers issue their own statements through db().
+// Thread: one store per thread; its connection is never shared.
+#include "platform/Date.h"
+#include "platform/Value.h"
+#include "store/ChatRecord.h"
+#include "store/FMDatabase.h"
+#include "store/IdentityServices.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace talv {
+
+// One stored inline image.
+struct ImageRecord {
+    std::int64_t ID = 0;
+    std::optional<Bytes> Data;            // absent when the stored blob does not decompress
+    std::optional<std::string> Filename;  // absent when NULL
+    std::int64_t ChatID = 0;
+};
+
+class TalvDatabase {
+public:
+    static constexpr std::string_view kFileName = "Transcripts Database";
+    static constexpr int kSchemaVersion = 1;
+
+    // Opens "Transcripts Database" in the application-support folder (see openAt).
+    static std::optional<TalvDatabase> open(IdentityServices* identities = nullptr);
+    // Opens (creating the folder with its parents, and the file) `folder`/"Transcripts Database":
+    // busy timeout 100 ms, error logging on, synchronous off, temporary tables in memory, 4000
+    // cache pages. None, with a log line, when the file cannot be opened or is not a database.
+    // `identities` serves addChat and must outlive the store; stores that never write chats
+    // may pass none.
+    static std::optional<TalvDatabase> openAt(const std::filesystem::path& folder, IdentityServices* identities = nullptr);
+
+    FMDatabase& db() { return db_; }
+
+    // Creates missing tables and indexes ("already exists" failures ignored) and upgrades an
+    // unversioned file to version 1, inside one transaction.
+    void createTablesAsNeeded();
+    // The six indexes, in order; removeIndexes drops all but ChatsFPIdx, for bulk loading.
+    void restoreIndexes();
+    void removeIndexes();
+
+    std::optional<Date> timestampForDirectory(const std::string& path);
+    bool setTimestampForDirectory(Date date, const std::string& path);
+
+    // True when the file needs no indexing: its chat was deleted by the user, or its stored
+    // modification date is within one second of the file's, or the file is gone.
+    bool containsChatFile(const std::string& path);
+
+    // Writes one chat, inside the caller's transaction; an existing row for `path` is rewritten
+    // in place (same ROWID and Label) with its participants, messages and images replaced.
+    // REQUIRES: a store opened with identity services.
+    bool addChat(const std::string& path, const std::string& kind, const std::vector<std::string>& participants,
+                 const std::vector<MessageRecord>& messages, std::optional<Date> startDate,
+                 std::optional<Date> endDate, bool hasHyperlinks, bool hasPictures, bool hasEmails);
+
+    std::optional<ImageRecord> imageWithID(std::int64_t imageID);
+    // The image of a "talvimage://<ID>" link; none for any other scheme.
+    std::optional<ImageRecord> imageWithLink(std::string_view url);
+
+private:
+    TalvDatabase(FMDatabase db, IdentityServices* identities) : db_(std::move(db)), identities_(identities) {}
+    // The stored picture of a message's rich text, or none.
+    std::optional<std::int64_t> storeInlineImage(std::int64_t chatID, const MessageRecord& message);
+
+    FMDatabase db_;
+    IdentityServices* identities_;  // not owned; may be none
+};
+
+}  // namespace talv

@@ -1,0 +1,389 @@
+#include "store/TalvDatabase.h"
+
+#include "platform/AttributedString.h"
+#include "platform/Log.h"
+#include "store/OrvaneExtras.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <map>
+
+using namespace talv;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FakeIdentities : public IdentityServices {
+public:
+    std::string participantName(const std::string& handle) override { return "Name of " + handle; }
+    void removeCachedChat(std::int64_t chatID) override { removed.push_back(chatID); }
+    std::vector<std::int64_t> removed;
+};
+
+void setModificationDate(const fs::path& path, double seconds) {
+    const double whole = std::floor(seconds);
+    const timespec times[2] = {{static_cast<time_t>(whole), 0},
+                               {static_cast<time_t>(whole), static_cast<long>((seconds - whole) * 1e9)}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+MessageRecord message(std::string sender, std::string text, std::optional<Date> when = Date{1000}) {
+    MessageRecord m;
+    m.Sender = std::move(sender);
+    m.Message = std::move(text);
+    m.Timestamp = when;
+    return m;
+}
+
+TextAttachment pictureAttachment(Bytes contents, std::string preferredName) {
+    FileWrapper wrapper;
+    wrapper.preferredFilename = std::move(preferredName);
+    wrapper.contents = std::move(contents);
+    return TextAttachment{wrapper};
+}
+
+// A picture message whose rich text is "ab" followed by the attachment character.
+MessageRecord pictureMessage(std::optional<std::string> pathAttribute, std::size_t pathAt, TextAttachment attachment) {
+    MessageRecord m = message("bob", "see this");
+    m.InlineImage = true;
+    auto text = std::make_shared<AttributedString>(std::u16string(u"ab\uFFFC"));
+    text->addAttribute(AttachmentAttributeName, std::move(attachment), {2, 1});
+    if (pathAttribute) text->addAttribute(InlineFilePathAttributeName, Value(*pathAttribute), {pathAt, 1});
+    m.RichData = std::move(text);
+    return m;
+}
+
+class TalvDatabaseTest : public ::testing::Test {
+protected:
+    TalvDatabase& store() {
+        if (!store_) {
+            store_ = TalvDatabase::openAt(dir.path(), &identities);
+            EXPECT_TRUE(store_);
+            store_->db().setLogsErrors(false);
+            store_->createTablesAsNeeded();
+            store_->db().setLogsErrors(true);
+        }
+        return *store_;
+    }
+
+    fs::path transcript(const std::string& name, double modified, std::string_view contents = "transcript") {
+        const fs::path path = dir / "logs" / name;
+        test::writeFile(path, contents);
+        setModificationDate(path, modified);
+        return path;
+    }
+
+    // The first column of every row of a query, as text.
+    std::vector<std::string> column(const std::string& sql, const std::vector<SqlValue>& args = {}) {
+        std::vector<std::string> values;
+        auto rs = store().db().executeQuery(sql, args);
+        EXPECT_TRUE(rs);
+        while (rs && rs->next()) values.push_back(rs->stringForColumn("v").value_or("NULL"));
+        return values;
+    }
+
+    std::map<std::string, std::string> chatRow(std::int64_t chatID) {
+        std::map<std::string, std::string> row;
+        auto rs = store().db().executeQuery("SELECT * FROM Chats WHERE ROWID = ?;", {chatID});
+        EXPECT_TRUE(rs && rs->next());
+        rs->kvcMagic([&](const std::string& key, const std::string& value) { row[key] = value; });
+        return row;
+    }
+
+    std::int64_t chatIDFor(const fs::path& path) {
+        auto ids = column("SELECT ROWID AS v FROM Chats WHERE FilePath = ?;", {path.string()});
+        return ids.size() == 1 ? std::stoll(ids[0]) : -1;
+    }
+
+    bool add(const fs::path& path, const std::vector<std::string>& participants, const std::vector<MessageRecord>& messages,
+             std::optional<Date> start = Date{1000}, std::optional<Date> end = Date{2000}, const std::string& kind = "iChat") {
+        return store().addChat(path.string(), kind, participants, messages, start, end, true, false, true);
+    }
+
+    test::TempDir dir;
+    FakeIdentities identities;
+    std::optional<TalvDatabase> store_;
+};
+
+}  // namespace
+
+TEST_F(TalvDatabaseTest, FreshFileGetsTheSchemaOnceAndTheConnectionIsConfigured) {
+    // The default place is the application-support folder, created with its parents.
+    const fs::path folder = test::homeDir() / "data" / "Orvane" / "Talvessa";
+    fs::remove_all(folder.parent_path());
+    auto db = TalvDatabase::open();
+    ASSERT_TRUE(db);
+    EXPECT_TRUE(fs::is_regular_file(folder / "Transcripts Database"));
+    EXPECT_TRUE(db->db().logsErrors());
+    auto pragmas = db->db().executeQuery("SELECT * FROM pragma_synchronous, pragma_temp_store, pragma_cache_size;");
+    ASSERT_TRUE(pragmas && pragmas->next());
+    EXPECT_EQ(pragmas->intForColumn("synchronous"), 0);
+    EXPECT_EQ(pragmas->intForColumn("temp_store"), 2);
+    EXPECT_EQ(pragmas->intForColumn("cache_size"), 4000);
+    pragmas->close();
+
+    LogCapture log;
+    db->db().setLogsErrors(false);
+    db->createTablesAsNeeded();
+    auto schema = [&] {
+        std::vector<std::string> entries;
+        auto rs = db->db().executeQuery("SELECT type || ' ' || name AS e FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY rowid;");
+        while (rs && rs->next()) entries.push_back(*rs->stringForColumn("e"));
+        auto version = db->db().executeQuery("PRAGMA user_version;");
+        if (version && version->next()) entries.push_back("version " + std::to_string(version->intForColumn("user_version")));
+        return entries;
+    };
+    const std::vector<std::string> expected{
+        "table Chats", "table Participants", "table Messages", "table Images", "table DirectoryTimestamps",
+        "index MesgChatIDIdx", "index PartChatIDIdx", "index ChatsIdx", "index ChatsIdx2", "index ImagesIdx",
+        "index ChatsFPIdx", "version 1"};
+    EXPECT_EQ(schema(), expected);
+
+    // A second run on a filled file changes nothing, not even the Adium rows, and logs nothing.
+    db->db().executeUpdate("INSERT INTO Chats (FilePath, FileModDate, FileLength, Kind) VALUES ('/a', 5, 6, 'Adium');");
+    db->db().executeUpdate("INSERT INTO DirectoryTimestamps VALUES ('/logs', 7);");
+    db->createTablesAsNeeded();
+    EXPECT_EQ(schema(), expected);
+    auto kept = db->db().executeQuery("SELECT FileModDate || ',' || FileLength || ',' || (SELECT count(*) FROM DirectoryTimestamps) AS v FROM Chats;");
+    ASSERT_TRUE(kept && kept->next());
+    EXPECT_EQ(kept->stringForColumn("v"), "5.0,6,1");
+    kept->close();
+    EXPECT_TRUE(log.lines().empty());
+
+    db->removeIndexes();
+    auto indexes = db->db().executeQuery("SELECT group_concat(name) AS v FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%';");
+    ASSERT_TRUE(indexes && indexes->next());
+    EXPECT_EQ(indexes->stringForColumn("v"), "ChatsFPIdx");
+    indexes->close();
+    db->restoreIndexes();
+    EXPECT_EQ(schema().size(), expected.size());
+}
+
+TEST_F(TalvDatabaseTest, UpgradeFromVersionZeroResetsOnlyAdiumChats) {
+    {
+        FMDatabase old((dir / "Transcripts Database").string());
+        ASSERT_TRUE(old.open());
+        old.executeUpdate("CREATE TABLE Chats (ROWID INTEGER PRIMARY KEY, Subject TEXT, FilePath TEXT, FileName TEXT, "
+                          "FileLength INTEGER, FileModDate REAL, Messages INTEGER, DateStarted REAL, DateEnded REAL, "
+                          "Duration INTEGER, Participants TEXT, HasHyperlinks INTEGER, HasPictures INTEGER, "
+                          "HasEmails INTEGER, Kind TEXT, Label INTEGER, Deleted INTEGER);");
+        old.executeUpdate("CREATE TABLE DirectoryTimestamps (Path TEXT PRIMARY KEY, TS REAL);");
+        for (const char* kind : {"iChat", "Adium", "Fire", "Adium"})
+            old.executeUpdate("INSERT INTO Chats (Kind, FileModDate, FileLength) VALUES (?, 123.5, 456);", {kind});
+        old.executeUpdate("INSERT INTO DirectoryTimestamps VALUES ('/a', 1), ('/b', 2);");
+    }
+    EXPECT_EQ(column("SELECT Kind || ':' || FileModDate || ':' || FileLength AS v FROM Chats ORDER BY ROWID;"),
+              (std::vector<std::string>{"iChat:123.5:456", "Adium:0.0:0", "Fire:123.5:456", "Adium:0.0:0"}));
+    EXPECT_EQ(column("SELECT count(*) AS v FROM DirectoryTimestamps;"), std::vector<std::string>{"0"});
+    EXPECT_EQ(column("SELECT user_version AS v FROM pragma_user_version;"), std::vector<std::string>{"1"});
+}
+
+TEST_F(TalvDatabaseTest, FilesThatCannotBeOpenedGiveNoStore) {
+    LogCapture log;
+    test::writeFile(dir / "plain file", "x");
+    EXPECT_FALSE(TalvDatabase::openAt(dir / "plain file" / "below"));
+    EXPECT_TRUE(log.contains("Cannot open the transcript database"));
+
+    fs::create_directories(dir / "folder" / "Transcripts Database");
+    log.clear();
+    EXPECT_FALSE(TalvDatabase::openAt(dir / "folder"));
+    EXPECT_TRUE(log.contains("Cannot open the transcript database"));
+
+    test::writeFile(dir / "text" / "Transcripts Database", std::string(200, 'x'));
+    log.clear();
+    EXPECT_FALSE(TalvDatabase::openAt(dir / "text"));
+    EXPECT_TRUE(log.contains("file is not a database"));
+    EXPECT_EQ(test::readFile(dir / "text" / "Transcripts Database"), std::string(200, 'x'));
+
+    // A store opened without identity services does not write chats.
+    auto reader = TalvDatabase::openAt(dir / "reader");
+    ASSERT_TRUE(reader);
+    reader->createTablesAsNeeded();
+    EXPECT_FALSE(reader->addChat("/x", "Fire", {"a"}, {}, Date{1}, Date{2}, false, false, false));
+}
+
+TEST_F(TalvDatabaseTest, ChangedFilesNeedIndexingUnlessTheUserDeletedThem) {
+    const fs::path file = transcript("chat.ichat", 1700000000.25);
+    EXPECT_FALSE(store().containsChatFile(file.string()));
+    ASSERT_TRUE(add(file, {"bob"}, {message("bob", "hi")}));
+    EXPECT_TRUE(store().containsChatFile(file.string()));
+
+    setModificationDate(file, 1700000000.75);
+    EXPECT_TRUE(store().containsChatFile(file.string()));
+    setModificationDate(file, 1700000002.25);
+    EXPECT_FALSE(store().containsChatFile(file.string()));
+
+    store().db().executeUpdate("UPDATE Chats SET Deleted = 1 WHERE FilePath = ?;", {file.string()});
+    EXPECT_TRUE(store().containsChatFile(file.string()));
+    EXPECT_FALSE(store().containsChatFile((dir / "logs" / "other.ichat").string()));
+
+    // A ".chatlog" folder changes when the log inside it grows, though the folder's date stays.
+    const fs::path folder = dir / "logs" / "bob (2011-12-09T01.13.43-0800).chatlog";
+    const fs::path log = transcript("bob (2011-12-09T01.13.43-0800).chatlog/bob (2011-12-09T01.13.43-0800).xml", 1700000100);
+    setModificationDate(folder, 1700000000);
+    ASSERT_TRUE(add(folder, {"bob"}, {message("bob", "hi")}, Date{1}, Date{2}, "Adium"));
+    EXPECT_TRUE(store().containsChatFile(folder.string()));
+    EXPECT_EQ(chatRow(chatIDFor(folder))["FileModDate"], "1700000100.0");
+    setModificationDate(log, 1700000200);
+    setModificationDate(folder, 1700000000);
+    EXPECT_FALSE(store().containsChatFile(folder.string()));
+
+    // A file gone since it was indexed has nothing to read.
+    fs::remove(file);
+    store().db().executeUpdate("UPDATE Chats SET Deleted = 0;");
+    EXPECT_TRUE(store().containsChatFile(file.string()));
+}
+
+TEST_F(TalvDatabaseTest, ChatsAreWrittenWithTheirRowValuesMessagesAndParticipants) {
+    const fs::path file = transcript("Bob on 2007-03-25.ichat", 1700000000.5, "twelve bytes");
+    MessageRecord untimed = message("", "Bob went away", std::nullopt);
+    MessageRecord mine = message("me", "bye");
+    mine.FromMe = true;
+    const Date before = Date::now();
+    ASSERT_TRUE(add(file, {"bob", "me"}, {message("bob", "first line"), untimed, mine}, Date{1000.9}, Date{1090.2}));
+    const Date after = Date::now();
+
+    const std::int64_t id = chatIDFor(file);
+    auto row = chatRow(id);
+    EXPECT_EQ(row["Subject"], "first line");
+    EXPECT_EQ(row["FileName"], "Bob on 2007-03-25.ichat");
+    EXPECT_EQ(row["FileLength"], "12");
+    EXPECT_EQ(row["FileModDate"], "1700000000.5");
+    EXPECT_EQ(row["Messages"], "3");
+    EXPECT_EQ(row["Duration"], "89");
+    EXPECT_EQ(row["Participants"], "Name of bob, Name of me");
+    EXPECT_EQ(row["HasHyperlinks"] + row["HasPictures"] + row["HasEmails"], "101");
+    EXPECT_EQ(row["Kind"], "iChat");
+    EXPECT_EQ(row["Deleted"], "0");
+    EXPECT_EQ(row.count("Label"), 0u);
+
+    EXPECT_EQ(column("SELECT Participant AS v FROM Participants WHERE ChatID = ? ORDER BY ROWID;", {id}),
+              (std::vector<std::string>{"bob", "me"}));
+    EXPECT_EQ(column("SELECT Number || '|' || Participant || '|' || Message || '|' || FromMe || '|' || HasPicture || '|' "
+                     "|| ifnull(PictureID, 'none') AS v FROM Messages WHERE ChatID = ? ORDER BY ROWID;",
+                     {id}),
+              (std::vector<std::string>{"1|bob|first line|0|0|none", "2||Bob went away|0|0|none", "3|me|bye|1|0|none"}));
+    auto stamp = store().db().executeQuery("SELECT Timestamp FROM Messages WHERE Number = 2;");
+    ASSERT_TRUE(stamp && stamp->next());
+    const Date untimedAt = *stamp->dateForColumn("Timestamp");
+    stamp->close();
+    EXPECT_GE(untimedAt, before);
+    EXPECT_LE(untimedAt, after);
+
+    // An empty chat, an end before its start, an overlong chat, and missing dates.
+    const fs::path empty = transcript("empty.ichat", 1);
+    ASSERT_TRUE(add(empty, {}, {}, Date{500}, Date{100}));
+    row = chatRow(chatIDFor(empty));
+    EXPECT_EQ(row["Subject"], "");
+    EXPECT_EQ(row["Messages"], "0");
+    EXPECT_EQ(row["Duration"], "0");
+    EXPECT_EQ(row["Participants"], "");
+
+    const fs::path longChat = transcript("long.ichat", 1);
+    ASSERT_TRUE(add(longChat, {"bob"}, {}, Date{0}, Date{1e10}));
+    EXPECT_EQ(chatRow(chatIDFor(longChat))["Duration"], "4294967295");
+
+    const fs::path undated = transcript("undated.ichat", 1234.5);
+    ASSERT_TRUE(add(undated, {"bob"}, {}, std::nullopt, std::nullopt));
+    row = chatRow(chatIDFor(undated));
+    EXPECT_EQ(row["DateStarted"] + " " + row["DateEnded"] + " " + row["Duration"], "1234.5 1234.5 0");
+    const fs::path endOnly = transcript("endonly.ichat", 1);
+    ASSERT_TRUE(add(endOnly, {"bob"}, {}, std::nullopt, Date{77}));
+    row = chatRow(chatIDFor(endOnly));
+    EXPECT_EQ(row["DateStarted"] + " " + row["DateEnded"], "77.0 77.0");
+}
+
+TEST_F(TalvDatabaseTest, IndexingAgainRewritesTheChatInPlace) {
+    const fs::path file = transcript("again.ichat", 100);
+    const fs::path other = transcript("other.ichat", 100);
+    ASSERT_TRUE(add(other, {"carol"}, {message("carol", "untouched")}));
+    const Bytes png{0x89, 'P', 'N', 'G', 1, 2, 3};
+    ASSERT_TRUE(add(file, {"bob", "me"}, {message("bob", "one"), pictureMessage("/p/pic.png", 2, pictureAttachment(png, "pic.png"))}));
+    const std::int64_t id = chatIDFor(file);
+    store().db().executeUpdate("UPDATE Chats SET Label = 7, Deleted = 1 WHERE ROWID = ?;", {id});
+    EXPECT_TRUE(identities.removed.empty());
+
+    setModificationDate(file, 200);
+    ASSERT_TRUE(add(file, {"dave"}, {message("dave", "rewritten")}, Date{3000}, Date{3600}));
+    EXPECT_EQ(chatIDFor(file), id);
+    EXPECT_EQ(identities.removed, std::vector<std::int64_t>{id});
+    auto row = chatRow(id);
+    EXPECT_EQ(row["Label"], "7");
+    EXPECT_EQ(row["Deleted"], "0");
+    EXPECT_EQ(row["Subject"], "rewritten");
+    EXPECT_EQ(row["Participants"], "Name of dave");
+    EXPECT_EQ(row["Duration"], "600");
+    EXPECT_EQ(row["FileModDate"], "200.0");
+    EXPECT_EQ(column("SELECT count(*) AS v FROM Chats;"), std::vector<std::string>{"2"});
+    EXPECT_EQ(column("SELECT Participant AS v FROM Participants WHERE ChatID = ?;", {id}), std::vector<std::string>{"dave"});
+    EXPECT_EQ(column("SELECT Message AS v FROM Messages WHERE ChatID = ?;", {id}), std::vector<std::string>{"rewritten"});
+    EXPECT_EQ(column("SELECT count(*) AS v FROM Images WHERE ChatID = ?;", {id}), std::vector<std::string>{"0"});
+    EXPECT_EQ(column("SELECT Message AS v FROM Messages WHERE ChatID = ?;", {chatIDFor(other)}),
+              std::vector<std::string>{"untouched"});
+}
+
+TEST_F(TalvDatabaseTest, InlinePicturesAreStoredAndServedByteForByte) {
+    Bytes picture(5000);
+    for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i * 31 % 251);
+    MessageRecord plainWithAttachment = pictureMessage("/p/x.png", 2, pictureAttachment(picture, "x.png"));
+    plainWithAttachment.InlineImage = false;
+    MessageRecord folderAttachment = pictureMessage(std::nullopt, 0, TextAttachment{FileWrapper{FileWrapper::Kind::Directory, "d", {}, {}}});
+    const fs::path file = transcript("pictures.ichat", 100);
+    ASSERT_TRUE(add(file, {"bob"},
+                    {pictureMessage("/Users/bob/Pictures/cat.jpg", 2, pictureAttachment(picture, "ignored.jpg")),
+                     pictureMessage(std::nullopt, 0, pictureAttachment(picture, "from-wrapper.png")),
+                     pictureMessage("/Users/bob/earlier.png", 0, pictureAttachment(picture, "never.png")),
+                     plainWithAttachment, folderAttachment}));
+
+    // Only the first two carry a stored picture; the walk stops at the earlier path attribute.
+    const auto pictures = column("SELECT ifnull(PictureID, 'none') || '/' || HasPicture AS v FROM Messages ORDER BY Number;");
+    ASSERT_EQ(pictures.size(), 5u);
+    EXPECT_NE(pictures[0].substr(0, 4), "none");
+    EXPECT_NE(pictures[1].substr(0, 4), "none");
+    EXPECT_EQ(pictures[2], "none/1");
+    EXPECT_EQ(pictures[3], "none/0");
+    EXPECT_EQ(pictures[4], "none/1");
+
+    const auto ids = column("SELECT PictureID AS v FROM Messages WHERE PictureID IS NOT NULL ORDER BY Number;");
+    ASSERT_EQ(ids.size(), 2u);
+    auto image = store().imageWithID(std::stoll(ids[0]));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->ID, std::stoll(ids[0]));
+    EXPECT_EQ(image->Data, picture);
+    EXPECT_EQ(image->Filename, "cat.jpg");
+    EXPECT_EQ(image->ChatID, chatIDFor(file));
+    EXPECT_EQ(store().imageWithID(std::stoll(ids[1]))->Filename, "from-wrapper.png");
+
+    auto stored = store().db().executeQuery("SELECT Data FROM Images WHERE ROWID = ?;", {std::stoll(ids[0])});
+    ASSERT_TRUE(stored && stored->next());
+    EXPECT_EQ(uncompressedData(*stored->dataForColumn("Data")), picture);  // kept as a compressed blob
+    stored->close();
+
+    auto linked = store().imageWithLink("talvimage://" + ids[0]);
+    ASSERT_TRUE(linked);
+    EXPECT_EQ(linked->Data, picture);
+    EXPECT_FALSE(store().imageWithLink("http://" + ids[0]));
+    EXPECT_FALSE(store().imageWithLink("talvimage://99999"));
+    EXPECT_FALSE(store().imageWithID(99999));
+
+    // A damaged blob and a NULL file name leave those keys out.
+    store().db().executeUpdate("UPDATE Images SET Data = ?, Filename = NULL WHERE ROWID = ?;", {Bytes{1, 2, 3, 4, 5, 6}, std::stoll(ids[0])});
+    image = store().imageWithID(std::stoll(ids[0]));
+    ASSERT_TRUE(image);
+    EXPECT_FALSE(image->Data);
+    EXPECT_FALSE(image->Filename);
+}
+
+TEST_F(TalvDatabaseTest, DirectoryTimestampsKeepOneRowPerFolder) {
+    EXPECT_FALSE(store().timestampForDirectory("/logs"));
+    EXPECT_TRUE(store().setTimestampForDirectory(Date{100.5}, "/logs"));
+    EXPECT_TRUE(store().setTimestampForDirectory(Date{200.25}, "/logs"));
+    EXPECT_TRUE(store().setTimestampForDirectory(Date{300}, "/other"));
+    EXPECT_EQ(store().timestampForDirectory("/logs"), Date{200.25});
+    EXPECT_EQ(column("SELECT count(*) AS v FROM DirectoryTimestamps;"), std::vector<std::string>{"2"});
+}
