@@ -1,6 +1,7 @@
 #include "platform/AttributedString.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace talv {
 namespace {
@@ -76,32 +77,88 @@ std::u16string toUtf16(std::string_view text) {
     return out;
 }
 
+namespace {
+
+bool sameAttributes(const std::shared_ptr<const Attributes>& a, const std::shared_ptr<const Attributes>& b) {
+    return a == b || *a == *b;
+}
+
+const std::shared_ptr<const Attributes>& noAttributes() {
+    static const auto none = std::make_shared<const Attributes>();
+    return none;
+}
+
+}  // namespace
+
 AttributedString::AttributedString(std::u16string text, Attributes attributes) : text_(std::move(text)) {
-    if (!text_.empty()) runs_.push_back({text_.size(), std::move(attributes)});
+    if (!text_.empty()) runs_.push_back({text_.size(), std::make_shared<const Attributes>(std::move(attributes))});
 }
 
 AttributedString::AttributedString(std::string_view utf8, Attributes attributes)
     : AttributedString(toUtf16(utf8), std::move(attributes)) {}
 
+AttributedString AttributedString::fromRuns(std::u16string text, std::vector<Run> runs) {
+    AttributedString result;
+    result.text_ = std::move(text);
+    std::size_t covered = 0;
+    // Equal sets are compared once per pair of sets, however many runs alternate between them.
+    std::map<std::pair<const Attributes*, const Attributes*>, bool> equalSets;
+    for (Run& run : runs) {
+        std::size_t length = std::min(run.length, result.text_.size() - covered);
+        if (length == 0) continue;
+        if (!run.attributes) run.attributes = noAttributes();
+        covered += length;
+        if (!result.runs_.empty()) {
+            Run& last = result.runs_.back();
+            auto key = std::make_pair(last.attributes.get(), run.attributes.get());
+            auto known = equalSets.find(key);
+            bool equal = known != equalSets.end() ? known->second
+                                                  : equalSets.emplace(key, sameAttributes(last.attributes, run.attributes)).first->second;
+            if (equal) {
+                last.length += length;
+                continue;
+            }
+        }
+        result.runs_.push_back({length, std::move(run.attributes)});
+    }
+    if (covered < result.text_.size()) {
+        if (!result.runs_.empty() && result.runs_.back().attributes->empty()) {
+            result.runs_.back().length += result.text_.size() - covered;
+        } else {
+            result.runs_.push_back({result.text_.size() - covered, noAttributes()});
+        }
+    }
+    return result;
+}
+
+bool AttributedString::operator==(const AttributedString& other) const {
+    if (text_ != other.text_ || runs_.size() != other.runs_.size()) return false;
+    for (std::size_t r = 0; r < runs_.size(); ++r) {
+        if (runs_[r].length != other.runs_[r].length || !sameAttributes(runs_[r].attributes, other.runs_[r].attributes)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 const Attributes& AttributedString::attributesAt(std::size_t index, TextRange* effectiveRange) const {
-    static const Attributes none;
     std::size_t start = 0;
     for (const Run& run : runs_) {
         if (index < start + run.length) {
             if (effectiveRange) *effectiveRange = {start, run.length};
-            return run.attributes;
+            return *run.attributes;
         }
         start += run.length;
     }
     if (effectiveRange) *effectiveRange = {index, 0};
-    return none;
+    return *noAttributes();
 }
 
 const AttributeValue* AttributedString::attributeAt(std::string_view name, std::size_t index,
                                                     TextRange* effectiveRange) const {
     auto valueIn = [name](const Run& run) -> const AttributeValue* {
-        auto found = run.attributes.find(name);
-        return found == run.attributes.end() ? nullptr : &found->second;
+        auto found = run.attributes->find(name);
+        return found == run.attributes->end() ? nullptr : &found->second;
     };
     auto same = [](const AttributeValue* a, const AttributeValue* b) { return a == b || (a && b && *a == *b); };
 
@@ -147,8 +204,12 @@ void AttributedString::changeAttributes(TextRange range, Change change) {
     if (range.length == 0) return;
     std::size_t first = splitAt(range.location);
     std::size_t last = splitAt(range.end());
-    for (std::size_t r = first; r < last; ++r) change(runs_[r].attributes);
-    normalize();
+    for (std::size_t r = first; r < last; ++r) {
+        Attributes changed = *runs_[r].attributes;
+        change(changed);
+        runs_[r].attributes = std::make_shared<const Attributes>(std::move(changed));
+    }
+    normalize(first, last);
 }
 
 void AttributedString::addAttribute(std::string_view name, AttributeValue value, TextRange range) {
@@ -162,14 +223,35 @@ void AttributedString::removeAttribute(std::string_view name, TextRange range) {
 }
 
 void AttributedString::setAttributes(const Attributes& attributes, TextRange range) {
-    changeAttributes(range, [&](Attributes& target) { target = attributes; });
+    auto shared = std::make_shared<const Attributes>(attributes);
+    range = clip(range);
+    if (range.length == 0) return;
+    std::size_t first = splitAt(range.location);
+    std::size_t last = splitAt(range.end());
+    for (std::size_t r = first; r < last; ++r) runs_[r].attributes = shared;
+    normalize(first, last);
 }
 
 void AttributedString::replaceCharacters(TextRange range, std::u16string_view text) {
     range = clip(range);
     std::size_t source = range.length > 0 || range.location == 0 ? range.location : range.location - 1;
-    Attributes inherited = source < length() ? attributesAt(source) : Attributes{};
-    replaceCharacters(range, AttributedString(std::u16string(text), std::move(inherited)));
+    TextRange sourceRun;
+    std::shared_ptr<const Attributes> inherited = noAttributes();
+    if (source < length()) {
+        attributesAt(source, &sourceRun);
+        std::size_t start = 0;
+        for (const Run& run : runs_) {
+            if (start == sourceRun.location) {
+                inherited = run.attributes;
+                break;
+            }
+            start += run.length;
+        }
+    }
+    AttributedString replacement;
+    replacement.text_ = text;
+    if (!text.empty()) replacement.runs_.push_back({text.size(), std::move(inherited)});
+    replaceCharacters(range, replacement);
 }
 
 void AttributedString::replaceCharacters(TextRange range, const AttributedString& text) {
@@ -184,25 +266,29 @@ void AttributedString::replaceCharacters(TextRange range, const AttributedString
     runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(first), runs_.begin() + static_cast<std::ptrdiff_t>(last));
     runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(first), text.runs_.begin(), text.runs_.end());
     text_.replace(range.location, range.length, text.text_);
-    normalize();
+    normalize(first, first + text.runs_.size());
 }
 
 void AttributedString::append(const AttributedString& text) {
     replaceCharacters(TextRange{length(), 0}, text);
 }
 
-void AttributedString::normalize() {
+void AttributedString::normalize(std::size_t first, std::size_t last) {
+    // Only runs in [first, last) changed: merge among them and with their two neighbours.
+    std::size_t begin = first > 0 ? first - 1 : 0;
+    std::size_t end = std::min(last + 1, runs_.size());
     std::vector<Run> merged;
-    merged.reserve(runs_.size());
-    for (Run& run : runs_) {
+    for (std::size_t r = begin; r < end; ++r) {
+        Run& run = runs_[r];
         if (run.length == 0) continue;
-        if (!merged.empty() && merged.back().attributes == run.attributes) {
+        if (!merged.empty() && sameAttributes(merged.back().attributes, run.attributes)) {
             merged.back().length += run.length;
         } else {
             merged.push_back(std::move(run));
         }
     }
-    runs_ = std::move(merged);
+    runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(begin), runs_.begin() + static_cast<std::ptrdiff_t>(end));
+    runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(begin), merged.begin(), merged.end());
 }
 
 }  // namespace talv

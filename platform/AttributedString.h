@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,9 +30,13 @@ struct FileWrapper {
     bool operator==(const FileWrapper&) const = default;
 };
 
+// Shares its file wrapper between copies; equal when the wrappers are equal.
 struct TextAttachment {
-    std::optional<FileWrapper> fileWrapper;
-    bool operator==(const TextAttachment&) const = default;
+    std::shared_ptr<const FileWrapper> fileWrapper;  // null: an attachment without contents
+    bool operator==(const TextAttachment& other) const {
+        return fileWrapper == other.fileWrapper ||
+               (fileWrapper && other.fileWrapper && *fileWrapper == *other.fileWrapper);
+    }
 };
 
 using AttributeValue = std::variant<Value, TextAttachment>;
@@ -83,15 +88,19 @@ public:
     void replaceCharacters(TextRange range, const AttributedString& text);
     void append(const AttributedString& text);
 
-    // The runs in order: each with its length and attributes.
+    // The runs in order: each with its length and attributes. Runs share attribute sets, so a
+    // set decoded once and used by many runs is held once.
     struct Run {
         std::size_t length = 0;
-        Attributes attributes;
-        bool operator==(const Run&) const = default;
+        std::shared_ptr<const Attributes> attributes;
     };
     const std::vector<Run>& runs() const { return runs_; }
 
-    bool operator==(const AttributedString&) const = default;
+    // Text with the given runs; lengths beyond the text are cut, text beyond the runs has no
+    // attributes. A null set means no attributes.
+    static AttributedString fromRuns(std::u16string text, std::vector<Run> runs);
+
+    bool operator==(const AttributedString& other) const;
 
 private:
     TextRange clip(TextRange range) const;
@@ -100,10 +109,11 @@ private:
     std::size_t splitAt(std::size_t position);
     template <typename Change>
     void changeAttributes(TextRange range, Change change);
-    void normalize();
+    // Merges equal neighbours among runs [first, last) and the runs on either side.
+    void normalize(std::size_t first, std::size_t last);
 
     std::u16string text_;
-    std::vector<Run> runs_;  // lengths sum to text_.size(); none empty; neighbours differ
+    std::vector<Run> runs_;  // lengths sum to text_.size(); none empty or null; neighbours differ
 };
 
 }  // namespace talv

@@ -88,18 +88,35 @@ TEST(AttributedString, ReplacementInheritsAttributesAndShiftsRuns) {
 }
 
 TEST(AttributedString, AttachmentsCompareByWrapperContents) {
-    FileWrapper picture{FileWrapper::Kind::RegularFile, "a.png", Bytes{1, 2, 3}, {}};
-    FileWrapper folder{FileWrapper::Kind::Directory, "x.rtfd", {}, {picture}};
-    EXPECT_NE(picture.regularFileContents(), nullptr);
-    EXPECT_EQ(folder.regularFileContents(), nullptr);
+    auto picture = std::make_shared<FileWrapper>(FileWrapper{FileWrapper::Kind::RegularFile, "a.png", Bytes{1, 2, 3}, {}});
+    auto copy = std::make_shared<FileWrapper>(*picture);
+    auto folder = std::make_shared<FileWrapper>(FileWrapper{FileWrapper::Kind::Directory, "x.rtfd", {}, {*picture}});
+    EXPECT_NE(picture->regularFileContents(), nullptr);
+    EXPECT_EQ(folder->regularFileContents(), nullptr);
 
     AttributedString text(u"\xFFFC\xFFFC");
     text.addAttribute(AttachmentAttributeName, TextAttachment{picture}, {0, 1});
-    text.addAttribute(AttachmentAttributeName, TextAttachment{picture}, {1, 1});
-    EXPECT_EQ(text.runs().size(), 1u);
+    text.addAttribute(AttachmentAttributeName, TextAttachment{copy}, {1, 1});
+    EXPECT_EQ(text.runs().size(), 1u);  // equal wrappers, distinct objects
     text.addAttribute(AttachmentAttributeName, TextAttachment{folder}, {1, 1});
     ASSERT_EQ(text.runs().size(), 2u);
     auto* attachment = std::get_if<TextAttachment>(text.attributeAt(AttachmentAttributeName, 0));
     ASSERT_NE(attachment, nullptr);
     EXPECT_EQ(*attachment->fileWrapper->regularFileContents(), (Bytes{1, 2, 3}));
+}
+
+TEST(AttributedString, FromRunsSharesSetsAndCoversTheText) {
+    auto bold = std::make_shared<const Attributes>(Attributes{{Bold, Value(true)}});
+    auto alsoBold = std::make_shared<const Attributes>(*bold);
+    auto text = AttributedString::fromRuns(u"abcdefgh", {{2, bold}, {0, nullptr}, {2, alsoBold}, {1, nullptr}, {9, bold}});
+    ASSERT_EQ(text.runs().size(), 3u);
+    EXPECT_EQ(text.runs()[0].length, 4u);  // equal sets merge, empty runs vanish
+    EXPECT_EQ(text.runs()[2].length, 3u);  // cut at the end of the text
+    EXPECT_EQ(text.runs()[0].attributes, text.runs()[2].attributes);
+
+    auto shortRuns = AttributedString::fromRuns(u"abcdef", {{2, bold}});
+    TextRange range;
+    EXPECT_TRUE(shortRuns.attributesAt(5, &range).empty());
+    EXPECT_EQ(range, (TextRange{2, 4}));
+    EXPECT_EQ(shortRuns, AttributedString::fromRuns(u"abcdef", {{2, alsoBold}, {4, nullptr}}));
 }
