@@ -1,10 +1,11 @@
 #include "store/OrvaneExtras.h"
 
+#include "platform/CalendarDate.h"
+
 #include <glib.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -24,16 +25,11 @@ bool isValidUtf8(const char* text, std::size_t length) {
     return true;
 }
 
-Date localTimeOfDay(Date date, int hour, int minute, int second) {
-    GDateTime* moment = g_date_time_new_from_unix_local(static_cast<gint64>(std::floor(date.secondsSince1970)));
-    if (!moment) return date;  // outside the years GLib can represent
-    GDateTime* boundary = g_date_time_new_local(g_date_time_get_year(moment), g_date_time_get_month(moment),
-                                                g_date_time_get_day_of_month(moment), hour, minute, second);
-    g_date_time_unref(moment);
-    if (!boundary) return date;
-    const Date result{static_cast<double>(g_date_time_to_unix(boundary))};
-    g_date_time_unref(boundary);
-    return result;
+// The date's local calendar day written with a fixed time of day and read back.
+Date localTimeOfDay(Date date, std::string_view pattern) {
+    const auto text = CalendarDate(date).descriptionWithCalendarFormat(pattern);
+    const auto boundary = CalendarDate::dateWithString(text, "%Y-%m-%d %H:%M:%S");
+    return boundary ? boundary->date() : date;
 }
 
 constexpr std::size_t kLengthPrefix = 4;
@@ -91,9 +87,9 @@ std::string sqliteEscapedString(std::string_view text) {
     return out;
 }
 
-Date startOfDay(Date date) { return localTimeOfDay(date, 0, 0, 0); }
+Date startOfDay(Date date) { return localTimeOfDay(date, "%Y-%m-%d 00:00:00"); }
 
-Date endOfDay(Date date) { return localTimeOfDay(date, 23, 59, 59); }
+Date endOfDay(Date date) { return localTimeOfDay(date, "%Y-%m-%d 23:59:59"); }
 
 std::optional<Bytes> compressedData(const Bytes& data, int level) {
     if (data.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;  // length must fit 4 bytes
