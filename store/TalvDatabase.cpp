@@ -69,10 +69,12 @@ struct InlinePicture {
 InlinePicture firstInlinePicture(const AttributedString& text) {
     // Attributes are constant over a run, so the first such run holds the first such character.
     for (const auto& run : text.runs()) {
+        if (!run.attributes) continue;
+        const auto& attributes = *run.attributes;
         InlinePicture found;
-        if (auto it = run.attributes.find(AttachmentAttributeName); it != run.attributes.end())
+        if (auto it = attributes.find(AttachmentAttributeName); it != attributes.end())
             found.attachment = std::get_if<TextAttachment>(&it->second);
-        if (auto it = run.attributes.find(InlineFilePathAttributeName); it != run.attributes.end())
+        if (auto it = attributes.find(InlineFilePathAttributeName); it != attributes.end())
             found.filePath = &it->second;
         if (found.attachment || found.filePath) return found;
     }
