@@ -1,0 +1,313 @@
+#include "browse/TalSQLiteDataSource.h"
+
+#include "browse/ChatStatements.h"
+#include "browse/DurationInWords.h"
+#include "platform/CalendarDate.h"
+#include "platform/Strings.h"
+#include "store/OrvaneExtras.h"
+
+#include <fmt/format.h>
+#include <glib.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace talv {
+namespace {
+
+constexpr unsigned kRefilterDelayMilliseconds = 500;
+
+// Table column identifier to the Chats column it shows.
+std::optional<std::string> chatsColumn(const std::string& identifier) {
+    static const std::array<std::pair<const char*, const char*>, 7> columns{{
+        {"participants", "participants"},
+        {"topic", "subject"},
+        {"datestarted", "datestarted"},
+        {"duration", "duration"},
+        {"kind", "kind"},
+        {"filename", "filename"},
+        {"id", "chatid"},
+    }};
+    for (const auto& [id, column] : columns) {
+        if (identifier == id) return column;
+    }
+    return std::nullopt;
+}
+
+// The 64-bit integer of a column; 0 when the column is unknown or NULL.
+std::int64_t int64ForColumn(FMResultSet& resultSet, std::string_view name) {
+    int index = resultSet.columnIndexForName(name);
+    return index < 0 || !resultSet.pStmt() ? 0 : sqlite3_column_int64(resultSet.pStmt(), index);
+}
+
+std::string casefolded(const std::string& text) {
+    char* folded = g_utf8_casefold(text.c_str(), static_cast<gssize>(text.size()));
+    std::string result(folded ? folded : "");
+    g_free(folded);
+    return result;
+}
+
+bool isBlank(const std::string& text) {
+    if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return false;
+    for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
+        if (!g_unichar_isspace(g_utf8_get_char_validated(p, -1))) return false;
+    }
+    return true;
+}
+
+// The subject of an inline picture alone reads "(Picture)"; a blank one "n/a".
+Value topicCell(Value cell) {
+    static const std::string kPlaceholder = "\xEF\xBF\xBC";  // U+FFFC
+    static const std::string kPictureTopic = fmt::format("({})", tr("Picture"));
+    const std::string* text = cell.asText();
+    if (!text) return cell;
+    if (isBlank(*text)) return Value(tr("n/a"));
+    if (text->find(kPlaceholder) != std::string::npos) return Value(kPictureTopic);
+    return cell;
+}
+
+// "%d chats, %@" (or its translation) filled with the count and the duration words.
+std::string statisticsLine(std::uint32_t count, const std::string& duration) {
+    std::string line = tr("%d chats, %@");
+    if (auto at = line.find("%d"); at != std::string::npos) line.replace(at, 2, std::to_string(count));
+    if (auto at = line.find("%@"); at != std::string::npos) line.replace(at, 2, duration);
+    return line;
+}
+
+struct DelayedRequest {
+    TalSQLiteDataSource* engine;
+    unsigned sourceID;
+};
+
+}  // namespace
+
+TalSQLiteDataSource::TalSQLiteDataSource(Outlets outlets, FMDatabase db, ParticipantIdentities& identities)
+    : outlets_(outlets), db_(std::move(db)), identities_(identities) {
+    outlets_.table.setDataSource(this);
+    outlets_.table.setDelegate(this);
+    rebuildOrderSQL();  // only computes the clause: nothing refilters before launching finished
+}
+
+TalSQLiteDataSource::~TalSQLiteDataSource() {
+    for (unsigned id : pendingRequests_) g_source_remove(id);
+    outlets_.table.setDataSource(nullptr);
+    if (outlets_.table.delegate() == this) outlets_.table.setDelegate(nullptr);
+}
+
+void TalSQLiteDataSource::applicationDidFinishLaunching() {
+    contentsObservation_ = outlets_.chatFilterContController.observeSelection([this] { scheduleRefilter(); });
+    observeParticipantsSelection();
+    whenObservation_ = outlets_.chatFilterWhenController.observeSelection([this] { scheduleRefilter(); });
+    searchTextObservation_ = outlets_.talController.observeSearchText([this] { scheduleRefilter(); });
+    didFinishLaunching_ = true;
+    scheduleRefilter();
+}
+
+void TalSQLiteDataSource::observeParticipantsSelection() {
+    participantsObservation_ = outlets_.chatFilterPartController.observeSelection([this] { scheduleRefilter(); });
+}
+
+void TalSQLiteDataSource::scheduleRefilter() {
+    auto* request = new DelayedRequest{this, 0};
+    request->sourceID = g_timeout_add_full(
+        G_PRIORITY_DEFAULT, kRefilterDelayMilliseconds, &TalSQLiteDataSource::onDelayedRefilter, request,
+        [](gpointer p) { delete static_cast<DelayedRequest*>(p); });
+    pendingRequests_.insert(request->sourceID);
+}
+
+int TalSQLiteDataSource::onDelayedRefilter(void* data) {
+    auto* request = static_cast<DelayedRequest*>(data);
+    request->engine->pendingRequests_.erase(request->sourceID);
+    request->engine->refilter();
+    return G_SOURCE_REMOVE;
+}
+
+void TalSQLiteDataSource::refilter() {
+    if (!didFinishLaunching_) return;
+    auto contents = readFilterList(outlets_.chatFilterContController);
+    if (!contents) return;
+    auto statements = buildChatStatements(*contents, readFilterList(outlets_.chatFilterWhenController).value_or(FilterCondition{}),
+                                          readFilterList(outlets_.chatFilterPartController).value_or(FilterCondition{}),
+                                          outlets_.talController.searchText(), orderSQL_);
+    if (sql_ == statements.chats) return;
+
+    outlets_.talController.setChatsFilterRunning(true);
+    sql_ = statements.chats;
+    const std::optional<std::int64_t> selectedChat = outlets_.talController.selectedChatID();
+
+    const bool logs = db_.logsErrors();
+    db_.setLogsErrors(false);  // there is no CTmp the first time
+    db_.executeUpdate("DROP TABLE CTmp;");
+    db_.setLogsErrors(logs);
+    db_.executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats);
+
+    numRows_ = 0;
+    if (auto count = db_.executeQuery("SELECT COUNT(ChatID) AS count FROM CTmp;")) {
+        if (count->next()) numRows_ = static_cast<std::uint32_t>(int64ForColumn(*count, "count"));
+        count->close();
+    }
+    outlets_.table.reloadData();
+    refreshStatistics();
+    restoreSelection(selectedChat);
+    updateParticipantsList(statements.participants);
+    outlets_.talController.setChatsFilterRunning(false);
+}
+
+void TalSQLiteDataSource::selectRowSilently(std::optional<std::size_t> row) {
+    outlets_.table.setDelegate(nullptr);
+    outlets_.table.selectRow(row);
+    outlets_.table.setDelegate(this);
+}
+
+void TalSQLiteDataSource::restoreSelection(std::optional<std::int64_t> chatID) {
+    if (chatID) {
+        std::optional<std::int64_t> rowid;
+        if (auto found = db_.executeQuery("SELECT rowid FROM ctmp WHERE chatid = ?;", {*chatID})) {
+            if (found->next()) rowid = int64ForColumn(*found, "rowid");
+            found->close();
+        }
+        if (rowid && *rowid >= 1) {
+            selectRowSilently(std::nullopt);
+            outlets_.table.selectRow(static_cast<std::size_t>(*rowid - 1));
+            selectionDidChange();
+            return;
+        }
+    }
+    selectRowSilently(std::nullopt);
+    if (numRows_ != 0) outlets_.table.selectRow(0);  // the table tells this delegate
+    else selectionDidChange();
+}
+
+void TalSQLiteDataSource::updateParticipantsList(const std::string& participantsStatement) {
+    TalvFilterArrayController& list = outlets_.chatFilterPartController;
+    Value::Array selectedParts;
+    for (const Value& entry : list.selectedObjects()) {
+        if (const Value* parts = entry.find("parts")) selectedParts.push_back(*parts);
+    }
+
+    std::vector<std::string> handles;
+    if (auto rows = db_.executeQuery(participantsStatement)) {
+        while (rows->next()) {
+            if (auto handle = rows->stringForColumn("participant")) handles.push_back(std::move(*handle));
+        }
+        rows->close();
+    }
+    const Value::Array wanted = preparePartContentsArray(handles);
+
+    auto contains = [](const Value::Array& list, const Value& v) { return std::find(list.begin(), list.end(), v) != list.end(); };
+    Value::Array toAdd, toRemove;
+    for (const Value& entry : wanted) {
+        if (!contains(list.arrangedObjects(), entry)) toAdd.push_back(entry);
+    }
+    for (const Value& entry : list.arrangedObjects()) {
+        const Value* parts = entry.find("parts");
+        if (!contains(wanted, entry) && !entry.find("IsAll") && !(parts && contains(selectedParts, *parts))) {
+            toRemove.push_back(entry);
+        }
+    }
+
+    // The list changes without scheduling another refilter.
+    participantsObservation_.reset();
+    const Value::Array selected = list.selectedObjects();
+    list.addObjects(toAdd);
+    list.removeObjects(toRemove);
+    list.rearrangeObjects();
+    list.setSelectedObjects(selected);
+    observeParticipantsSelection();
+}
+
+Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std::string>& handles) {
+    Value::Array entries;
+    std::set<std::string> taken;
+    std::set<std::string> takenFolded;
+    for (const std::string& handle : handles) {
+        if (taken.count(handle) || takenFolded.count(casefolded(handle))) continue;
+        const Value record = identities_.identityRecord(handle);
+        if (const Value* isMe = record.find("IsMe"); isMe && isMe->integerOr(0) != 0) continue;
+        const std::vector<std::string> sameHandles = identities_.handlesOfSamePerson(handle);
+        if (sameHandles.empty()) continue;  // "()" would be no condition at all
+        std::vector<std::string> conditions;
+        Value::Array parts;
+        for (const std::string& same : sameHandles) {
+            taken.insert(same);
+            takenFolded.insert(casefolded(same));
+            conditions.push_back(fmt::format("Participants.Participant LIKE '{}'", sqliteEscapedString(same)));
+            parts.emplace_back(same);
+        }
+        const Value* name = record.find("Name");
+        entries.emplace_back(Value::Dictionary{
+            {"criteria", fmt::format("({})", fmt::join(conditions, " OR "))},
+            {"title", name ? name->textOr("") : ""},
+            {"parts", std::move(parts)},
+        });
+    }
+    return entries;
+}
+
+void TalSQLiteDataSource::rebuildOrderSQL() {
+    orderSQL_.reset();
+    const std::vector<SortDescriptor> descriptors = outlets_.table.sortDescriptors();
+    if (descriptors.empty()) return;
+    orderSQL_ = orderClause(descriptors);
+    refilter();
+}
+
+void TalSQLiteDataSource::refreshStatistics() {
+    std::int64_t total = 0;
+    if (auto sum = db_.executeQuery("SELECT SUM(duration) AS duration FROM CTmp, chats where chats.rowid = ctmp.chatid;")) {
+        if (sum->next()) total = int64ForColumn(*sum, "duration");
+        sum->close();
+    }
+    outlets_.talController.setStatisticsText(statisticsLine(numRows_, durationInWords(total)));
+}
+
+Value TalSQLiteDataSource::objectValue(const std::optional<std::string>& column, std::size_t row) {
+    const std::optional<std::string> name = chatsColumn(column.value_or("id"));
+    if (!name) return Value("");
+    auto cell = db_.executeQuery(
+        fmt::format("SELECT {} FROM Chats, CTmp WHERE chats.rowid = ctmp.chatid AND ctmp.rowid = ?", *name),
+        {static_cast<std::int64_t>(row) + 1});
+    if (!cell || !cell->next()) return Value("");
+    Value value = formatColumn(*name, *cell);
+    cell->close();
+    return column == "topic" ? topicCell(std::move(value)) : value;
+}
+
+Value TalSQLiteDataSource::formatColumn(const std::string& column, FMResultSet& resultSet) {
+    if (column == "chatid") return Value(int64ForColumn(resultSet, column));
+    if (column == "subject" || column == "kind" || column == "participants" || column == "filename") {
+        std::string text = resultSet.stringForColumn(column).value_or("");
+        return Value(text.empty() ? tr("n/a") : text);
+    }
+    if (column == "datestarted") {
+        const Date started = resultSet.dateForColumn(column).value_or(Date{});
+        return Value(dateTransformer_.transformedValue(CalendarDate(started)));
+    }
+    if (column == "duration") return Value(durationTransformer_.transformedValue(Value(int64ForColumn(resultSet, column))));
+    return Value("");
+}
+
+void TalSQLiteDataSource::selectionDidChange() {
+    const std::optional<std::size_t> row = outlets_.table.selectedRow();
+    std::optional<std::int64_t> chatID;
+    if (row) {
+        const Value id = objectValue(std::nullopt, *row);
+        if (const std::int64_t* number = id.asInteger()) chatID = *number;
+    }
+    outlets_.talController.setSelectedChatID(chatID);
+}
+
+std::optional<std::string> TalSQLiteDataSource::objectForCurrentChatProperty(const std::string& column) {
+    const std::optional<std::int64_t> chatID = outlets_.talController.selectedChatID();
+    if (!chatID || !isPlainColumnName(column)) return std::nullopt;
+    auto row = db_.executeQuery(fmt::format("SELECT {} FROM Chats WHERE chats.rowid = ?", column), {*chatID});
+    if (!row) return std::nullopt;
+    std::optional<std::string> value;
+    if (row->next()) value = row->stringForColumn(column);
+    row->close();
+    return value;
+}
+
+}  // namespace talv

@@ -1,0 +1,92 @@
+#pragma once
+// The chat query engine: turns the three filter lists and the search text into one statement,
+// materialises its result as the temporary table CTmp (chat IDs in display order; table row r is
+// CTmp's rowid r + 1) and serves the chats table from it one cell at a time. It keeps the row
+// count, the statistics line and the participants list (the participants of the chats that pass
+// the other filters) current. Main thread only; changes are answered 0.5 seconds later on the
+// main context.
+#include "browse/BrowseState.h"
+#include "browse/ChatsTableView.h"
+#include "browse/ParticipantIdentities.h"
+#include "browse/TalvDateTransformer.h"
+#include "browse/TalvDurationTransformer.h"
+#include "browse/TalvFilterArrayController.h"
+#include "store/FMDatabase.h"
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace talv {
+
+class TalSQLiteDataSource : public ChatsTableDataSource, public ChatsTableDelegate {
+public:
+    // The lists, the state and the table the engine is connected to; they outlive it.
+    struct Outlets {
+        TalvFilterArrayController& chatFilterContController;
+        TalvFilterArrayController& chatFilterPartController;
+        TalvFilterArrayController& chatFilterWhenController;
+        BrowseState& talController;
+        ChatsTableView& table;
+    };
+
+    // `db` is the engine's own open connection to the transcript database; `identities` answers
+    // for the participants list. Becomes the table's delegate; nothing is queried yet.
+    TalSQLiteDataSource(Outlets outlets, FMDatabase db, ParticipantIdentities& identities);
+    ~TalSQLiteDataSource() override;
+    TalSQLiteDataSource(const TalSQLiteDataSource&) = delete;
+    TalSQLiteDataSource& operator=(const TalSQLiteDataSource&) = delete;
+
+    // Starts observing the lists and the search text, and schedules the first refilter.
+    void applicationDidFinishLaunching();
+    // Schedules refilter() 0.5 seconds later; earlier requests stay pending.
+    void scheduleRefilter();
+    // Rebuilds CTmp when the statement changed, then restores the selection and refreshes the
+    // statistics and the participants list. Does nothing before launching finished.
+    void refilter();
+    // Recomputes the order clause from the table's sort descriptors and refilters.
+    void rebuildOrderSQL();
+    // Recomputes the statistics line ("%d chats, %@").
+    void refreshStatistics();
+
+    // The statement CTmp holds; set none to force the next refilter to rebuild.
+    const std::optional<std::string>& sql() const { return sql_; }
+    void setSql(std::optional<std::string> sql) { sql_ = std::move(sql); }
+    const std::optional<std::string>& orderSQL() const { return orderSQL_; }
+
+    // ChatsTableDataSource
+    std::size_t numberOfRows() override { return numRows_; }
+    Value objectValue(const std::optional<std::string>& column, std::size_t row) override;
+    // ChatsTableDelegate
+    void selectionDidChange() override;
+    void sortDescriptorsDidChange() override { rebuildOrderSQL(); }
+
+    // A Chats column of the selected chat as text; none without a selected chat or such a row.
+    std::optional<std::string> objectForCurrentChatProperty(const std::string& column);
+    // One entry per person for the handles, in order: criteria, title, parts.
+    Value::Array preparePartContentsArray(const std::vector<std::string>& handles);
+
+private:
+    Value formatColumn(const std::string& column, FMResultSet& resultSet);
+    void restoreSelection(std::optional<std::int64_t> chatID);
+    void updateParticipantsList(const std::string& participantsStatement);
+    void observeParticipantsSelection();
+    void selectRowSilently(std::optional<std::size_t> row);
+    static int onDelayedRefilter(void* request);
+
+    Outlets outlets_;
+    FMDatabase db_;
+    ParticipantIdentities& identities_;
+    std::optional<std::string> sql_;
+    std::uint32_t numRows_ = 0;
+    std::optional<std::string> orderSQL_;
+    TalvDateTransformer dateTransformer_;
+    TalvDurationTransformer durationTransformer_;
+    bool didFinishLaunching_ = false;
+    ObserverToken contentsObservation_, participantsObservation_, whenObservation_, searchTextObservation_;
+    std::set<unsigned> pendingRequests_;  // main-context source IDs of scheduled refilters
+};
+
+}  // namespace talv

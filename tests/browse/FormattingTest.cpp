@@ -1,0 +1,46 @@
+#include "browse/DurationInWords.h"
+#include "browse/TalvDurationTransformer.h"
+#include "browse/TalvFilePathTransformer.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+using talv::Value;
+
+TEST(Formatting, ClockReadings) {
+    talv::TalvDurationTransformer t;
+    EXPECT_EQ(t.durationString(0), "00:00:00");
+    EXPECT_EQ(t.durationString(59), "00:00:59");
+    EXPECT_EQ(t.durationString(3599), "00:59:59");
+    EXPECT_EQ(t.durationString(3600), "01:00:00");
+    EXPECT_EQ(t.durationString(90061), "25:01:01");
+    EXPECT_EQ(t.durationString(360000), "100:00:00");
+    EXPECT_EQ(t.transformedValue(Value(61)), "00:01:01");
+    EXPECT_EQ(t.transformedValue(Value(" 3600 s")), "01:00:00");
+    EXPECT_EQ(t.transformedValue(Value(61.9)), "00:01:01");
+    EXPECT_EQ(t.transformedValue(Value()), "00:00:00");
+    EXPECT_EQ(t.transformedValue(Value(talv::Date{3600})), "00:00:00");
+}
+
+TEST(Formatting, DurationsInWords) {
+    EXPECT_EQ(talv::durationInWords(0), "0 minutes, 0 seconds");
+    EXPECT_EQ(talv::durationInWords(61), "1 minute, 1 second");
+    EXPECT_EQ(talv::durationInWords(122), "2 minutes, 2 seconds");
+    EXPECT_EQ(talv::durationInWords(3600), "1.0 hour");
+    EXPECT_EQ(talv::durationInWords(3700), "1.0 hours");
+    EXPECT_EQ(talv::durationInWords(5400), "1.5 hours");
+    EXPECT_EQ(talv::durationInWords(7200), "2.0 hours");
+    EXPECT_EQ(talv::durationInWords(86400), "1.0 day");
+    EXPECT_EQ(talv::durationInWords(90000), "1.0 days");
+    EXPECT_EQ(talv::durationInWords(172800), "2.0 days");
+}
+
+TEST(Formatting, FilePathsShowTheirNames) {
+    talv::test::TempDir dir;
+    talv::test::writeFile(dir / "chat one.chat", "x");
+    talv::TalvFilePathTransformer t;
+    EXPECT_EQ(t.transformedValue(Value((dir / "chat one.chat").string())), "chat one.chat");
+    EXPECT_EQ(t.transformedValue(Value((dir / "gone.chatlog").string() + "/")), "gone.chatlog");
+    EXPECT_EQ(t.transformedValue(Value("")), "");
+    EXPECT_EQ(t.transformedValue(Value(4)), "");
+}
