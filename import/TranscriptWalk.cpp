@@ -1,6 +1,6 @@
 #include "import/TranscriptWalk.h"
 
-#include <sys/stat.h>
+#include "store/TranscriptFile.h"
 
 #include <algorithm>
 
@@ -9,14 +9,7 @@ namespace fs = std::filesystem;
 namespace talv {
 namespace {
 
-std::optional<Date> statDate(const fs::path& path, bool* isDirectory = nullptr) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return std::nullopt;
-    if (isDirectory) *isDirectory = S_ISDIR(st.st_mode);
-    return Date{static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec / 1e9};
-}
-
-bool hasExtension(const fs::path& path, std::initializer_list<std::string_view> extensions) {
+bool hasExtension(const fs::path& path, const std::vector<std::string_view>& extensions) {
     const std::string ext = path.extension().string();
     if (ext.size() < 2) return false;
     const std::string_view bare = std::string_view(ext).substr(1);
@@ -25,18 +18,7 @@ bool hasExtension(const fs::path& path, std::initializer_list<std::string_view> 
 
 }  // namespace
 
-std::optional<Date> transcriptModificationDate(const fs::path& path) {
-    bool isDirectory = false;
-    auto date = statDate(path, &isDirectory);
-    if (!date || !isDirectory) return date;
-    std::error_code ec;
-    for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
-        if (auto inner = statDate(it->path()); inner && *inner > *date) date = inner;
-    }
-    return date;
-}
-
-TranscriptWalk walkTranscripts(const fs::path& folder, std::initializer_list<std::string_view> extensions,
+TranscriptWalk walkTranscripts(const fs::path& folder, const std::vector<std::string_view>& extensions,
                                Date threshold) {
     TranscriptWalk walk;
     std::vector<fs::path> matches;
@@ -53,10 +35,11 @@ TranscriptWalk walkTranscripts(const fs::path& folder, std::initializer_list<std
     }
     std::sort(matches.begin(), matches.end());
     for (auto& path : matches) {
-        auto modified = transcriptModificationDate(path);
-        if (!modified) continue;
-        walk.newest = std::max(walk.newest, *modified);
-        if (*modified > threshold) walk.taken.push_back({std::move(path), *modified});
+        auto attributes = transcriptFileAttributes(path);
+        if (!attributes) continue;
+        const Date modified = attributes->modificationDate;
+        walk.newest = std::max(walk.newest, modified);
+        if (modified > threshold) walk.taken.push_back({std::move(path), modified});
     }
     return walk;
 }

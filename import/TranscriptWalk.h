@@ -3,8 +3,6 @@
 #include "platform/Date.h"
 
 #include <filesystem>
-#include <initializer_list>
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -23,14 +21,10 @@ struct TranscriptWalk {
     Date newest = kTranscriptEpoch;     // newest date of any matching file, at least the epoch
 };
 
-// The modification date a scan compares, following symbolic links. For a folder (an Adium
-// ".chatlog" bundle, whose log inside grows without touching the folder) it is the newest of
-// the folder's own date and the dates of the files directly inside it. None when it cannot be read.
-std::optional<Date> transcriptModificationDate(const std::filesystem::path& path);
-
 // Walks `folder` at every depth, in path order, for entries whose extension is exactly one of
-// `extensions` (no dot, case compared exactly). A missing folder is an empty walk.
+// `extensions` (no dot, case compared exactly). Dates are those of transcriptFileAttributes (a
+// ".chatlog" folder is as new as the log growing inside it). A missing folder is an empty walk.
 TranscriptWalk walkTranscripts(const std::filesystem::path& folder,
-                               std::initializer_list<std::string_view> extensions, Date threshold);
+                               const std::vector<std::string_view>& extensions, Date threshold);
 
 }  // namespace talv
