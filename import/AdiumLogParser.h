@@ -1,0 +1,35 @@
+#pragma once
+// Reads one Adium HTML log (a text of `div` fragments, one per message or status line; the
+// extensions "html" and "AdiumHTMLLog") into a chat record. The Adium scan pass creates one
+// parser per pass and calls parseLogFile for each such new or changed file; the record goes to
+// the store. Holds no state; the compiled patterns are process-wide, so it may be used from any
+// thread.
+//
+// The log stores times of day only: they are placed on the file's base date, the date in its name
+// ("name (2006-09-23).html", "name (2004|05|17).html"), else its creation date, else its
+// modification date, and read in the local zone.
+#include "store/ChatRecord.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace talv {
+
+class AdiumLogParser {
+public:
+    // None when the file cannot be read as text.
+    std::optional<ChatRecord> parseLogFile(const std::filesystem::path& path) const;
+
+    // Anchor tags go, their visible text stays.
+    static std::string stripALinks(std::string_view text);
+    // Every tag goes, also one spanning lines; a `br` tag becomes a line break.
+    static std::string stripHTMLTags(std::string_view text);
+    // Numeric references (decimal, and hexadecimal after "&#x") become their character, U+FFFD
+    // for a value that is no character; then "<br>", "&quot;", "&amp;", "&lt;", "&gt;",
+    // "&nbsp;" are replaced, in that order, ignoring case.
+    static std::string expandHTMLEntities(std::string_view text);
+};
+
+}  // namespace talv

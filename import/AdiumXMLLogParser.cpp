@@ -1,0 +1,103 @@
+#include "import/AdiumXMLLogParser.h"
+
+#include "import/AdiumStatusTexts.h"
+#include "import/ChatSummary.h"
+#include "import/LogDateParser.h"
+#include "import/OVXMLEngine.h"
+
+#include <fmt/format.h>
+#include <glib.h>
+
+namespace fs = std::filesystem;
+
+namespace talv {
+namespace {
+
+bool isNamed(const OVXMLEntity& entity, const char* name) {
+    return g_ascii_strcasecmp(entity.className().c_str(), name) == 0;
+}
+
+std::optional<Date> timeOf(const OVXMLEntity& entity) {
+    auto time = entity.attribute("time");
+    return time ? AdiumXMLLogParser::rfcTimeStringToCalenarDate(*time) : std::nullopt;
+}
+
+std::string joinedText(const OVXMLEntity& entity) {
+    std::string text;
+    OVXMLEntity::deepJoinBodies(entity, text);
+    return text;
+}
+
+// The first entry of the folder with the extension exactly "xml", else the folder itself.
+fs::path logFileIn(const fs::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (entry.path().extension() == ".xml") return entry.path();
+    return folder;
+}
+
+MessageRecord statusLine(std::string text, std::optional<Date> time) {
+    MessageRecord record;
+    record.Message = std::move(text);
+    record.Timestamp = time;
+    return record;
+}
+
+}  // namespace
+
+std::optional<Date> AdiumXMLLogParser::rfcTimeStringToCalenarDate(std::string_view text) {
+    if (text.size() < 25) return LogDateParser::calendarDate(text);
+    return LogDateParser::calendarDate(
+        fmt::format("{} {} {}{}", text.substr(0, 10), text.substr(11, 8), text.substr(19, 3), text.substr(23, 2)));
+}
+
+std::optional<ChatRecord> AdiumXMLLogParser::parseLogFile(const fs::path& path) const {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return std::nullopt;
+    fs::path file = fs::is_directory(path, ec) ? logFileIn(path) : path;
+
+    OVXMLEntityList tree = OVXMLEngine().parseXMLFile(file);
+    std::vector<MessageRecord> messages;
+    if (const OVXMLEntity* chat = OVXMLEntity::deepFindEntity("chat", tree)) {
+        auto account = chat->attribute("account");
+        for (const auto& child : chat->children()) {
+            if (isNamed(*child, "event")) parseEvent(*child, messages);
+            else if (isNamed(*child, "status")) parseStatus(*child, messages);
+            else if (isNamed(*child, "message")) parseMessage(*child, messages, account);
+        }
+    }
+    return ChatSummary::summarize(std::move(messages), "Adium");
+}
+
+void AdiumXMLLogParser::parseMessage(const OVXMLEntity& entity, std::vector<MessageRecord>& into,
+                                     const std::optional<std::string_view>& account) {
+    MessageRecord record;
+    record.Sender = std::string(entity.attribute("sender").value_or(""));
+    record.Timestamp = timeOf(entity);
+    record.Message = joinedText(entity);
+    record.FromMe = account && record.Sender.size() == account->size() &&
+                    g_ascii_strncasecmp(record.Sender.data(), account->data(), account->size()) == 0;
+    into.push_back(std::move(record));
+}
+
+void AdiumXMLLogParser::parseStatus(const OVXMLEntity& entity, std::vector<MessageRecord>& into) {
+    auto type = entity.attribute("type");
+    if (!type || type->empty()) return;
+    std::string text = joinedText(entity);
+    auto format = AdiumStatusTexts::format(
+        fmt::format("{}{}", text.empty() ? "AdiumStatus_" : "AdiumStatusWithText_", *type));
+    if (!format || format->empty()) return;
+    into.push_back(statusLine(AdiumStatusTexts::fill(*format, {entity.attribute("sender").value_or(""), text}),
+                              timeOf(entity)));
+}
+
+void AdiumXMLLogParser::parseEvent(const OVXMLEntity& entity, std::vector<MessageRecord>& into) {
+    auto type = entity.attribute("type");
+    if (!type || type->empty()) return;
+    auto format = AdiumStatusTexts::format(fmt::format("AdiumEvent_{}", *type));
+    if (!format || format->empty()) return;
+    into.push_back(statusLine(AdiumStatusTexts::fill(*format, {entity.attribute("sender").value_or("")}),
+                              timeOf(entity)));
+}
+
+}  // namespace talv
