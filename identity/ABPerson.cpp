@@ -1,5 +1,7 @@
 #include "identity/ABPerson.h"
 
+#include "platform/Strings.h"
+
 namespace talv {
 
 const std::vector<std::string>& ABPerson::handles(ABInstantProperty property) const {
@@ -18,7 +20,7 @@ std::string ABPerson::fullName() const {
     if (!formattedName.empty()) return formattedName;
     for (const auto* list : {&aimHandles, &jabberHandles, &icqHandles})
         if (!list->empty()) return list->front();
-    return "<Unknown Person>";
+    return tr("<Unknown Person>");
 }
 
 }  // namespace talv

@@ -1,7 +1,10 @@
 #include "identity/AddressBook.h"
 
+#include "identity/CaseInsensitive.h"
 #include "identity/VCardReader.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
 
 #include <glib.h>
 
@@ -42,12 +45,6 @@ std::vector<CardFile> cardFiles(const fs::path& folder) {
     return files;
 }
 
-bool sameHandle(std::string_view a, std::string_view b) {
-    std::unique_ptr<gchar, decltype(&g_free)> fa(g_utf8_casefold(a.data(), static_cast<gssize>(a.size())), &g_free);
-    std::unique_ptr<gchar, decltype(&g_free)> fb(g_utf8_casefold(b.data(), static_cast<gssize>(b.size())), &g_free);
-    return std::strcmp(fa.get(), fb.get()) == 0;
-}
-
 }  // namespace
 
 AddressBook::AddressBook(const fs::path& folder, std::string meUniqueId) : meUniqueId_(std::move(meUniqueId)) {
@@ -73,7 +70,7 @@ std::vector<const ABPerson*> AddressBook::recordsWithHandle(ABInstantProperty pr
     std::vector<const ABPerson*> found;
     for (const ABPerson& card : records_) {
         const auto& handles = card.handles(property);
-        if (std::any_of(handles.begin(), handles.end(), [&](const std::string& h) { return sameHandle(h, handle); })) found.push_back(&card);
+        if (std::any_of(handles.begin(), handles.end(), [&](const std::string& h) { return equalsIgnoringCase(h, handle); })) found.push_back(&card);
     }
     return found;
 }
@@ -90,27 +87,31 @@ int AddressBook::beginLoadingImageData(const ABPerson& person, std::weak_ptr<ABI
 }
 
 fs::path AddressBook::folder() {
-    return fs::path(g_get_user_data_dir()) / "Orvane" / "Talvessa" / "Contacts";
+    const std::string configured = UserDefaults::standard().stringForKey("AddressBookFolder");
+    return configured.empty() ? Paths::applicationSupport() / "Contacts" : fs::path(Paths::expandTilde(configured));
 }
 
 std::shared_ptr<AddressBook> AddressBook::shared() {
-    static std::mutex mutex;
-    static std::shared_ptr<AddressBook> book;  // guarded by mutex
-    static std::vector<CardFile> readFiles;    // guarded by mutex
-    static fs::path readFolder;                // guarded by mutex
-    static std::string readMe;                 // guarded by mutex
+    struct Snapshot {
+        std::mutex mutex;
+        std::shared_ptr<AddressBook> book;  // guarded by mutex, with what it was read from:
+        fs::path folder;
+        std::string me;
+        std::vector<CardFile> files;
+    };
+    static Snapshot last;
 
-    const fs::path currentFolder = folder();
-    const std::string currentMe;
+    fs::path currentFolder = folder();
+    std::string currentMe = UserDefaults::standard().stringForKey("AddressBookMeCard");
     std::vector<CardFile> currentFiles = cardFiles(currentFolder);
-    std::lock_guard lock(mutex);
-    if (!book || currentFolder != readFolder || currentMe != readMe || currentFiles != readFiles) {
-        book = std::make_shared<AddressBook>(currentFolder, currentMe);
-        readFolder = currentFolder;
-        readMe = currentMe;
-        readFiles = std::move(currentFiles);
+    std::lock_guard lock(last.mutex);
+    if (!last.book || currentFolder != last.folder || currentMe != last.me || currentFiles != last.files) {
+        last.book = std::make_shared<AddressBook>(currentFolder, currentMe);
+        last.folder = std::move(currentFolder);
+        last.me = std::move(currentMe);
+        last.files = std::move(currentFiles);
     }
-    return book;
+    return last.book;
 }
 
 }  // namespace talv

@@ -1,11 +1,11 @@
 #include "identity/AdiumParticipantImporter.h"
 
 #include "platform/Log.h"
+#include "platform/Paths.h"
 
 #include <expat.h>
 #include <glib.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 
@@ -22,10 +22,7 @@ using ParserPtr = std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserDelet
 bool isWhitespace(gunichar c) { return g_unichar_isspace(c) || c == 0x0B || c == 0x85; }
 bool isLineBreak(gunichar c) { return c == '\n' || c == '\r' || c == 0x85 || c == 0x2028 || c == 0x2029; }
 
-fs::path adiumUserFolder() {
-    const char* home = std::getenv("HOME");
-    return fs::path(home ? home : g_get_home_dir()) / "Library" / "Application Support" / "Adium 2.0" / "Users" / "Default";
-}
+fs::path adiumUserFolder() { return Paths::transcriptsHome() / "Library/Application Support/Adium 2.0/Users/Default"; }
 
 }  // namespace
 

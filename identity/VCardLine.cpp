@@ -19,12 +19,12 @@ std::string upper(std::string_view s) {
     return out;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+bool asciiEqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && g_ascii_strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 bool startsWithIgnoringCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && equalsIgnoringCase(s.substr(0, prefix.size()), prefix);
+    return s.size() >= prefix.size() && asciiEqualsIgnoringCase(s.substr(0, prefix.size()), prefix);
 }
 
 std::optional<std::string> convert(std::string_view text, const char* from) {
@@ -149,7 +149,7 @@ bool VCardLine::hasParameter(std::string_view name, std::string_view value) cons
         std::string_view rest = values;
         while (true) {
             const auto comma = rest.find(',');
-            if (equalsIgnoringCase(rest.substr(0, comma), value)) return true;
+            if (asciiEqualsIgnoringCase(rest.substr(0, comma), value)) return true;
             if (comma == std::string_view::npos) break;
             rest.remove_prefix(comma + 1);
         }
@@ -166,7 +166,7 @@ std::optional<std::string> VCardLine::parameter(std::string_view name) const {
 std::string VCardLine::text() const {
     const std::string raw = hasParameter("ENCODING", "QUOTED-PRINTABLE") ? decodeQuotedPrintable(value_) : value_;
     const auto charset = parameter("CHARSET");
-    if (charset && !equalsIgnoringCase(*charset, "UTF-8"))
+    if (charset && !asciiEqualsIgnoringCase(*charset, "UTF-8"))
         if (auto converted = convert(raw, charset->c_str())) return *converted;
     if (g_utf8_validate(raw.data(), static_cast<gssize>(raw.size()), nullptr)) return raw;
     return convert(raw, "ISO-8859-1").value_or(std::string());
@@ -179,7 +179,7 @@ std::optional<Bytes> VCardLine::binary() const {
     if (comma == std::string::npos) return std::nullopt;
     const std::string_view mediaType = std::string_view(value_).substr(5, comma - 5);
     const std::string_view payload = std::string_view(value_).substr(comma + 1);
-    if (mediaType.size() >= 7 && equalsIgnoringCase(mediaType.substr(mediaType.size() - 7), ";base64")) return decodeBase64(payload);
+    if (mediaType.size() >= 7 && asciiEqualsIgnoringCase(mediaType.substr(mediaType.size() - 7), ";base64")) return decodeBase64(payload);
     const std::string encoded(payload);
     std::unique_ptr<GBytes, decltype(&g_bytes_unref)> bytes(g_uri_unescape_bytes(encoded.c_str(), -1, nullptr, nullptr), &g_bytes_unref);
     if (!bytes) return std::nullopt;

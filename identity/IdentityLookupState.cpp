@@ -1,0 +1,21 @@
+#include "identity/IdentityLookupState.h"
+
+#include "store/FMDatabase.h"
+
+namespace talv {
+
+std::shared_ptr<IdentityLookupState> IdentityLookupState::process() {
+    static const auto state = std::make_shared<IdentityLookupState>();
+    return state;
+}
+
+void IdentityLookupState::purgeTransientRowsOnce(FMDatabase& db) {
+    std::call_once(purged_, [&] { db.executeUpdate("DELETE FROM ABMap WHERE ABUUID LIKE 'ADIUM_TRANSIENT_%';"); });
+}
+
+const std::vector<AdiumContact>& IdentityLookupState::adiumContacts() {
+    std::call_once(adiumLoaded_, [this] { adiumContacts_ = AdiumParticipantImporter().importParticipants(); });
+    return adiumContacts_;
+}
+
+}  // namespace talv
