@@ -44,7 +44,7 @@ TextAttachment pictureAttachment(Bytes contents, std::string preferredName) {
     FileWrapper wrapper;
     wrapper.preferredFilename = std::move(preferredName);
     wrapper.contents = std::move(contents);
-    return TextAttachment{wrapper};
+    return TextAttachment{std::make_shared<const FileWrapper>(std::move(wrapper))};
 }
 
 // A picture message whose rich text is "ab" followed by the attachment character.
@@ -332,7 +332,7 @@ TEST_F(TalvDatabaseTest, InlinePicturesAreStoredAndServedByteForByte) {
     for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i * 31 % 251);
     MessageRecord plainWithAttachment = pictureMessage("/p/x.png", 2, pictureAttachment(picture, "x.png"));
     plainWithAttachment.InlineImage = false;
-    MessageRecord folderAttachment = pictureMessage(std::nullopt, 0, TextAttachment{FileWrapper{FileWrapper::Kind::Directory, "d", {}, {}}});
+    MessageRecord folderAttachment = pictureMessage(std::nullopt, 0, TextAttachment{std::make_shared<const FileWrapper>(FileWrapper{FileWrapper::Kind::Directory, "d", {}, {}})});
     const fs::path file = transcript("pictures.ichat", 100);
     ASSERT_TRUE(add(file, {"bob"},
                     {pictureMessage("/Users/bob/Pictures/cat.jpg", 2, pictureAttachment(picture, "ignored.jpg")),
