@@ -72,7 +72,16 @@ struct UserDefaults::State {
     std::map<std::uint64_t, std::shared_ptr<Registration>> observers;  // guarded by mutex
     std::uint64_t nextObserver = 1;                    // guarded by mutex
 
-    fs::path file() const { return Paths::preferences() / (domain + ".plist"); }
+    // Domains are matched without regard to case, as on the case-insensitive disks the files
+    // come from: "com.apple.ichat" finds "com.apple.iChat.plist".
+    fs::path file() const {
+        fs::path exact = Paths::preferences() / (domain + ".plist");
+        std::error_code ec;
+        if (fs::exists(exact, ec)) return exact;
+        for (const auto& entry : fs::directory_iterator(exact.parent_path(), ec))
+            if (g_ascii_strcasecmp(entry.path().filename().c_str(), exact.filename().c_str()) == 0) return entry.path();
+        return exact;
+    }
 
     const Value* effective(std::string_view key) const {
         if (auto it = stored.find(key); it != stored.end()) return &it->second;
@@ -173,11 +182,13 @@ UserDefaults& UserDefaults::standard() {
 
 UserDefaults& UserDefaults::forDomain(std::string_view domain) {
     static std::mutex mutex;
-    static std::map<std::string, std::unique_ptr<UserDefaults>, std::less<>> instances;
+    static std::map<std::string, std::unique_ptr<UserDefaults>, std::less<>> instances;  // by lower-case domain
+    std::string key(domain);
+    for (char& c : key) c = g_ascii_tolower(c);
     std::lock_guard lock(mutex);
-    auto it = instances.find(domain);
+    auto it = instances.find(key);
     if (it == instances.end())
-        it = instances.emplace(std::string(domain), std::unique_ptr<UserDefaults>(new UserDefaults(std::string(domain)))).first;
+        it = instances.emplace(key, std::unique_ptr<UserDefaults>(new UserDefaults(std::string(domain)))).first;
     return *it->second;
 }
 

@@ -30,7 +30,9 @@ public:
 
     // The application's own domain.
     static UserDefaults& standard();
-    // Another program's domain ("com.apple.iChat", "orvane.updater", ...), or our own.
+    // Another program's domain ("com.apple.iChat", "orvane.updater", ...), or our own. Domain
+    // names are compared without regard to case ("com.apple.ichat" is "com.apple.iChat"), and
+    // so are the file names looked for.
     static UserDefaults& forDomain(std::string_view domain);
 
     UserDefaults(const UserDefaults&) = delete;

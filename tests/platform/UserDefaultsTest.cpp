@@ -73,6 +73,17 @@ TEST(UserDefaults, ValuesRoundTripThroughTheDomainFile) {
     EXPECT_EQ(fileContents(defaults).find("Verbose"), nullptr);
 }
 
+TEST(UserDefaults, DomainsIgnoreCaseAsOnTheDisksTheFilesComeFrom) {
+    auto path = talv::Paths::preferences() / "com.apple.iChat.plist";
+    talv::test::writeFile(path, Value(Value::Dictionary{{"SavedChatsFolder", "~/Chats"}}).toXmlPlist());
+    auto& lower = UserDefaults::forDomain("com.apple.ichat");
+    EXPECT_EQ(&lower, &UserDefaults::forDomain("com.apple.iChat"));
+    EXPECT_EQ(lower.stringForKey("SavedChatsFolder"), "~/Chats");
+    EXPECT_TRUE(lower.setObject("AutosaveChats", 1));
+    EXPECT_EQ(fileContents(lower).find("AutosaveChats")->integerOr(0), 1);
+    EXPECT_EQ(lower.filePath(), path);
+}
+
 TEST(UserDefaults, RegisteredValuesAreReadButNeverWritten) {
     auto& defaults = UserDefaults::forDomain("test.registration");
     defaults.registerDefaults({{"ChatDisplayTimestamps", true}, {"SUHowOften.tal", 7}});
