@@ -3,6 +3,7 @@
 #include "browse/ChatStatements.h"
 #include "browse/DurationInWords.h"
 #include "platform/CalendarDate.h"
+#include "platform/StringFormat.h"
 #include "platform/Strings.h"
 #include "store/OrvaneExtras.h"
 
@@ -12,12 +13,13 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 #include <utility>
 
 namespace talv {
 namespace {
 
-constexpr unsigned kRefilterDelayMilliseconds = 500;
+constexpr double kRefilterDelaySeconds = 0.5;
 
 // Table column identifier to the Chats column it shows.
 std::optional<std::string> chatsColumn(const std::string& identifier) {
@@ -68,19 +70,6 @@ Value topicCell(Value cell) {
     return cell;
 }
 
-// "%d chats, %@" (or its translation) filled with the count and the duration words.
-std::string statisticsLine(std::uint32_t count, const std::string& duration) {
-    std::string line = tr("%d chats, %@");
-    if (auto at = line.find("%d"); at != std::string::npos) line.replace(at, 2, std::to_string(count));
-    if (auto at = line.find("%@"); at != std::string::npos) line.replace(at, 2, duration);
-    return line;
-}
-
-struct DelayedRequest {
-    TalSQLiteDataSource* engine;
-    unsigned sourceID;
-};
-
 }  // namespace
 
 TalSQLiteDataSource::TalSQLiteDataSource(Outlets outlets, FMDatabase db, ParticipantIdentities& identities)
@@ -91,7 +80,6 @@ TalSQLiteDataSource::TalSQLiteDataSource(Outlets outlets, FMDatabase db, Partici
 }
 
 TalSQLiteDataSource::~TalSQLiteDataSource() {
-    for (unsigned id : pendingRequests_) g_source_remove(id);
     outlets_.table.setDataSource(nullptr);
     if (outlets_.table.delegate() == this) outlets_.table.setDelegate(nullptr);
 }
@@ -110,18 +98,8 @@ void TalSQLiteDataSource::observeParticipantsSelection() {
 }
 
 void TalSQLiteDataSource::scheduleRefilter() {
-    auto* request = new DelayedRequest{this, 0};
-    request->sourceID = g_timeout_add_full(
-        G_PRIORITY_DEFAULT, kRefilterDelayMilliseconds, &TalSQLiteDataSource::onDelayedRefilter, request,
-        [](gpointer p) { delete static_cast<DelayedRequest*>(p); });
-    pendingRequests_.insert(request->sourceID);
-}
-
-int TalSQLiteDataSource::onDelayedRefilter(void* data) {
-    auto* request = static_cast<DelayedRequest*>(data);
-    request->engine->pendingRequests_.erase(request->sourceID);
-    request->engine->refilter();
-    return G_SOURCE_REMOVE;
+    std::erase_if(pendingRequests_, [](const Timer& timer) { return !timer.isValid(); });
+    pendingRequests_.push_back(RunLoop::scheduledTimer(Date::now().addingSeconds(kRefilterDelaySeconds), [this] { refilter(); }));
 }
 
 void TalSQLiteDataSource::refilter() {
@@ -260,7 +238,7 @@ void TalSQLiteDataSource::refreshStatistics() {
         if (sum->next()) total = int64ForColumn(*sum, "duration");
         sum->close();
     }
-    outlets_.talController.setStatisticsText(statisticsLine(numRows_, durationInWords(total)));
+    outlets_.talController.setStatisticsText(formatString(tr("%d chats, %@"), {std::int64_t{numRows_}, durationInWords(total)}));
 }
 
 Value TalSQLiteDataSource::objectValue(const std::optional<std::string>& column, std::size_t row) {

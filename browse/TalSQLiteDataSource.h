@@ -11,11 +11,11 @@
 #include "browse/TalvDateTransformer.h"
 #include "browse/TalvDurationTransformer.h"
 #include "browse/TalvFilterArrayController.h"
+#include "platform/RunLoop.h"
 #include "store/FMDatabase.h"
 
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -74,7 +74,6 @@ private:
     void updateParticipantsList(const std::string& participantsStatement);
     void observeParticipantsSelection();
     void selectRowSilently(std::optional<std::size_t> row);
-    static int onDelayedRefilter(void* request);
 
     Outlets outlets_;
     FMDatabase db_;
@@ -86,7 +85,7 @@ private:
     TalvDurationTransformer durationTransformer_;
     bool didFinishLaunching_ = false;
     ObserverToken contentsObservation_, participantsObservation_, whenObservation_, searchTextObservation_;
-    std::set<unsigned> pendingRequests_;  // main-context source IDs of scheduled refilters
+    std::vector<Timer> pendingRequests_;  // scheduled refilters; destroying one cancels it
 };
 
 }  // namespace talv
