@@ -1,6 +1,8 @@
 #include "identity/AddressBook.h"
 
 #include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
 #include "tests/identity/VCardFixtures.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -9,6 +11,8 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+
+namespace fs = std::filesystem;
 
 namespace talv {
 namespace {
@@ -46,6 +50,34 @@ TEST(AddressBook, SearchesTheCardsOfAFolder) {
     EXPECT_EQ(AddressBook(dir.path(), "").me(), nullptr);
     EXPECT_EQ(AddressBook(dir.path(), "gone:ABPerson").me(), nullptr);
     EXPECT_TRUE(AddressBook(dir / "missing", "").records().empty());
+}
+
+TEST(AddressBook, SharedBookFollowsItsFilesAndSettings) {
+    const fs::path standard = Paths::applicationSupport() / "Contacts";
+    fs::remove_all(standard);
+    EXPECT_TRUE(AddressBook::shared()->records().empty());
+
+    test::writeFile(standard / "a.vcf", test::vcard4());
+    const auto first = AddressBook::shared();
+    EXPECT_EQ(first->records().size(), 1u);
+    EXPECT_EQ(AddressBook::shared(), first);  // unchanged files are not read again
+
+    test::writeFile(standard / "b.vcf", test::appleExport());
+    EXPECT_EQ(AddressBook::shared()->records().size(), 3u);
+    EXPECT_EQ(first->records().size(), 1u);  // a book in use stays as it was read
+
+    UserDefaults::standard().setObject("AddressBookMeCard", "urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1:ABPerson");
+    ASSERT_NE(AddressBook::shared()->me(), nullptr);
+    EXPECT_EQ(AddressBook::shared()->me()->firstName, "Kim");
+    UserDefaults::standard().removeObjectForKey("AddressBookMeCard");
+
+    test::TempDir elsewhere;
+    test::writeFile(elsewhere / "only.vcf", test::withDamagedCard());
+    UserDefaults::standard().setObject("AddressBookFolder", elsewhere.path().string());
+    EXPECT_EQ(AddressBook::shared()->records().size(), 2u);
+    UserDefaults::standard().removeObjectForKey("AddressBookFolder");
+    EXPECT_EQ(AddressBook::shared()->records().size(), 3u);
+    fs::remove_all(standard);
 }
 
 class PictureInbox : public ABImageClient {
