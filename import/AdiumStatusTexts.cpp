@@ -1,14 +1,15 @@
 #include "import/AdiumStatusTexts.h"
 
+#include "platform/Strings.h"
+
 #include <map>
-#include <vector>
 
 namespace talv {
 namespace {
 
 // Status types that Adium writes: contact status changes, account events, protocol messages,
 // delivery errors and file transfers; the with-text forms take the sender, then the text.
-const std::map<std::string, std::string, std::less<>>& table() {
+const std::map<std::string, std::string, std::less<>>& englishTexts() {
     static const std::map<std::string, std::string, std::less<>> texts = {
         {"AdiumStatus_online", "%@ is online"},
         {"AdiumStatusWithText_online", "%@ is online: %@"},
@@ -45,43 +46,20 @@ const std::map<std::string, std::string, std::less<>>& table() {
         {"AdiumStatusWithText_fileTransferAborted", "%2$@"},
         {"AdiumStatus_fileTransferWaitingRemote", "Waiting for %@ to accept a file transfer"},
         {"AdiumStatusWithText_fileTransferWaitingRemote", "%2$@"},
-        {"AdiumEvent_windowOpened", "%@ opened the chat window"},
-        {"AdiumEvent_windowClosed", "%@ closed the chat window"},
+        // The sender of window events is always the account: leaving it out keeps a Jabber
+        // handle from reading as an e-mail address in every chat.
+        {"AdiumEvent_windowOpened", "Chat window opened"},
+        {"AdiumEvent_windowClosed", "Chat window closed"},
     };
     return texts;
 }
 
 }  // namespace
 
-std::optional<std::string_view> AdiumStatusTexts::format(std::string_view key) {
-    auto found = table().find(key);
-    if (found == table().end()) return std::nullopt;
-    return found->second;
-}
-
-std::string AdiumStatusTexts::fill(std::string_view format, std::initializer_list<std::string_view> arguments) {
-    std::vector<std::string_view> args(arguments);
-    auto argument = [&](std::size_t index) { return index < args.size() ? args[index] : std::string_view(); };
-    std::string out;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != '%' || i + 1 == format.size()) {
-            out += format[i];
-        } else if (format[i + 1] == '@') {
-            out += argument(next++);
-            ++i;
-        } else if (format[i + 1] == '%') {
-            out += '%';
-            ++i;
-        } else if (i + 3 < format.size() && format[i + 1] >= '1' && format[i + 1] <= '9' &&
-                   format.substr(i + 2, 2) == "$@") {
-            out += argument(static_cast<std::size_t>(format[i + 1] - '1'));
-            i += 3;
-        } else {
-            out += format[i];
-        }
-    }
-    return out;
+std::optional<std::string> AdiumStatusTexts::format(std::string_view key) {
+    auto found = englishTexts().find(key);
+    if (found == englishTexts().end()) return std::nullopt;
+    return tr(found->second);
 }
 
 }  // namespace talv

@@ -1,8 +1,7 @@
 #pragma once
-// English texts of the status and event lines of Adium XML logs, looked up by key
-// ("AdiumStatus_<type>", "AdiumStatusWithText_<type>", "AdiumEvent_<type>"), and the filling of
-// their "%@" / "%1$@" placeholders. Thread-safe.
-#include <initializer_list>
+// The texts of the status and event lines of Adium XML logs, looked up by key
+// ("AdiumStatus_<type>", "AdiumStatusWithText_<type>", "AdiumEvent_<type>"): formats whose "%@"
+// (or "%1$@", "%2$@") take the sender, then the status text. Thread-safe.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,11 +10,9 @@ namespace talv {
 
 class AdiumStatusTexts {
 public:
-    // The format stored under `key`, or none for a type without a text.
-    static std::optional<std::string_view> format(std::string_view key);
-    // Replaces "%@" by the next argument, "%N$@" by argument N (1-based, empty when missing)
-    // and "%%" by "%".
-    static std::string fill(std::string_view format, std::initializer_list<std::string_view> arguments);
+    // The format for `key` from the string table (its English text as the message id), or
+    // none for a type without a text.
+    static std::optional<std::string> format(std::string_view key);
 };
 
 }  // namespace talv

@@ -2,8 +2,9 @@
 
 #include "import/AdiumStatusTexts.h"
 #include "import/ChatSummary.h"
-#include "import/LogDateParser.h"
 #include "import/OVXMLEngine.h"
+#include "platform/CalendarDate.h"
+#include "platform/StringFormat.h"
 
 #include <fmt/format.h>
 #include <glib.h>
@@ -46,9 +47,12 @@ MessageRecord statusLine(std::string text, std::optional<Date> time) {
 }  // namespace
 
 std::optional<Date> AdiumXMLLogParser::rfcTimeStringToCalenarDate(std::string_view text) {
-    if (text.size() < 25) return LogDateParser::calendarDate(text);
-    return LogDateParser::calendarDate(
-        fmt::format("{} {} {}{}", text.substr(0, 10), text.substr(11, 8), text.substr(19, 3), text.substr(23, 2)));
+    std::string calendarText =
+        text.size() < 25 ? std::string(text)
+                         : fmt::format("{} {} {}{}", text.substr(0, 10), text.substr(11, 8), text.substr(19, 3),
+                                       text.substr(23, 2));
+    auto date = CalendarDate::dateWithString(calendarText);
+    return date ? std::optional<Date>(date->date()) : std::nullopt;
 }
 
 std::optional<ChatRecord> AdiumXMLLogParser::parseLogFile(const fs::path& path) const {
@@ -87,7 +91,7 @@ void AdiumXMLLogParser::parseStatus(const OVXMLEntity& entity, std::vector<Messa
     auto format = AdiumStatusTexts::format(
         fmt::format("{}{}", text.empty() ? "AdiumStatus_" : "AdiumStatusWithText_", *type));
     if (!format || format->empty()) return;
-    into.push_back(statusLine(AdiumStatusTexts::fill(*format, {entity.attribute("sender").value_or(""), text}),
+    into.push_back(statusLine(formatString(*format, {std::string(entity.attribute("sender").value_or("")), text}),
                               timeOf(entity)));
 }
 
@@ -96,7 +100,7 @@ void AdiumXMLLogParser::parseEvent(const OVXMLEntity& entity, std::vector<Messag
     if (!type || type->empty()) return;
     auto format = AdiumStatusTexts::format(fmt::format("AdiumEvent_{}", *type));
     if (!format || format->empty()) return;
-    into.push_back(statusLine(AdiumStatusTexts::fill(*format, {entity.attribute("sender").value_or("")}),
+    into.push_back(statusLine(formatString(*format, {std::string(entity.attribute("sender").value_or(""))}),
                               timeOf(entity)));
 }
 

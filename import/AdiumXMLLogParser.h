@@ -19,7 +19,8 @@ public:
     std::optional<ChatRecord> parseLogFile(const std::filesystem::path& path) const;
 
     // "2007-05-14T21:38:11-04:00" read as "2007-05-14 21:38:11 -0400"; a text shorter than 25
-    // characters is read as it stands. None when the strict calendar format rejects it.
+    // characters is read as it stands. None when the calendar format "%Y-%m-%d %H:%M:%S %z"
+    // rejects it.
     static std::optional<Date> rfcTimeStringToCalenarDate(std::string_view text);
 
 private:

@@ -67,13 +67,4 @@ std::optional<Date> LogDateParser::naturalLanguageDate(std::string_view text) {
     return toDate(f);
 }
 
-std::optional<Date> LogDateParser::calendarDate(std::string_view text) {
-    static const Regex pattern(R"(^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2}) ([+-])(\d{2})(\d{2})\z)");
-    auto m = pattern.find(text);
-    if (!m) return std::nullopt;
-    return toDate({number(m->str(text, 1)), number(m->str(text, 2)), number(m->str(text, 3)),
-                   number(m->str(text, 4)), number(m->str(text, 5)), double(number(m->str(text, 6))),
-                   signedOffset(m->str(text, 7), m->str(text, 8), m->str(text, 9))});
-}
-
 }  // namespace talv

@@ -1,5 +1,6 @@
 #pragma once
-// Date parsing for the Adium and Fire log readers. Pure functions of the text and the process's
+// The loose date reading of the Adium HTML and Fire log readers (the strict one is
+// CalendarDate::dateWithString). Pure functions of the text and the process's
 // local time zone (TZ); thread-safe. Every failure is an absent date, never an exception.
 #include "platform/Date.h"
 
@@ -14,9 +15,6 @@ public:
     // ("+HHMM", "+HH:MM" or "Z"); the date and time may be joined by "T" and the seconds may carry
     // a fraction. Without an offset the time is local. Anything else is rejected.
     static std::optional<Date> naturalLanguageDate(std::string_view text);
-
-    // The strict reader: exactly "YYYY-MM-DD HH:MM:SS +HHMM".
-    static std::optional<Date> calendarDate(std::string_view text);
 };
 
 }  // namespace talv
