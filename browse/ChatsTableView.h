@@ -35,7 +35,8 @@ public:
     // The delegate hears selection and sort changes; nullptr detaches it (and so silences them).
     virtual void setDelegate(ChatsTableDelegate* delegate) = 0;
     virtual ChatsTableDelegate* delegate() const = 0;
-    // Reads the number of rows again and drops cells shown so far.
+    // Reads the number of rows again and drops cells shown so far; a selected row past the end is
+    // dropped without telling the delegate.
     virtual void reloadData() = 0;
     virtual std::vector<SortDescriptor> sortDescriptors() const = 0;
     virtual std::optional<std::size_t> selectedRow() const = 0;

@@ -7,13 +7,20 @@
 
 namespace talv {
 
-HeadlessBrowser::HeadlessBrowser(FMDatabase db, ParticipantIdentities& identities, Date now) {
+HeadlessBrowser::HeadlessBrowser(TalvDatabase db, TalvCacheDatabase cacheDB, Date now) {
     prepareWhenFilters(when_, now);
     preparePartFilters(participants_);
     prepareContentsFilters(contents_);
     engine_ = std::make_unique<TalSQLiteDataSource>(
-        TalSQLiteDataSource::Outlets{contents_, participants_, when_, state_, table_}, std::move(db), identities);
+        TalSQLiteDataSource::Outlets{contents_, participants_, when_, state_, table_}, std::move(db), std::move(cacheDB));
     engine_->applicationDidFinishLaunching();
+}
+
+std::unique_ptr<HeadlessBrowser> HeadlessBrowser::open(Date now) {
+    auto db = TalvDatabase::open();
+    auto cacheDB = TalvCacheDatabase::open();
+    if (!db || !cacheDB) return nullptr;
+    return std::make_unique<HeadlessBrowser>(std::move(*db), std::move(*cacheDB), now);
 }
 
 void HeadlessBrowser::select(TalvFilterArrayController& list, const std::vector<std::string>& titles, bool translated,

@@ -30,8 +30,11 @@ public:
         std::string participants, topic, datestarted, duration, kind, filename;
     };
 
-    // The date ranges count from `now`. `identities` outlives the browser.
-    HeadlessBrowser(FMDatabase db, ParticipantIdentities& identities, Date now);
+    // The date ranges count from `now`; the stores become the engine's own.
+    HeadlessBrowser(TalvDatabase db, TalvCacheDatabase cacheDB, Date now);
+    // With the user's transcript database and identity cache; none, with the stores' log lines,
+    // when either cannot be opened.
+    static std::unique_ptr<HeadlessBrowser> open(Date now);
 
     // Selects the entries, then builds the chats list and the participants list. Titles that no
     // entry of their list carries are returned (and nothing is built); empty when all were found.

@@ -4,7 +4,7 @@ namespace talv {
 
 void HeadlessChatsTable::reloadData() {
     rowCount_ = dataSource_ ? dataSource_->numberOfRows() : 0;
-    if (selectedRow_ && *selectedRow_ >= rowCount_) selectRow(std::nullopt);
+    if (selectedRow_ && *selectedRow_ >= rowCount_) selectedRow_.reset();  // silently, as a reload does
 }
 
 void HeadlessChatsTable::selectRow(std::optional<std::size_t> row) {

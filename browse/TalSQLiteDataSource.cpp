@@ -72,8 +72,8 @@ Value topicCell(Value cell) {
 
 }  // namespace
 
-TalSQLiteDataSource::TalSQLiteDataSource(Outlets outlets, FMDatabase db, ParticipantIdentities& identities)
-    : outlets_(outlets), db_(std::move(db)), identities_(identities) {
+TalSQLiteDataSource::TalSQLiteDataSource(Outlets outlets, TalvDatabase db, TalvCacheDatabase cacheDB)
+    : outlets_(outlets), db_(std::move(db)), cacheDB_(std::move(cacheDB)) {
     outlets_.table.setDataSource(this);
     outlets_.table.setDelegate(this);
     rebuildOrderSQL();  // only computes the clause: nothing refilters before launching finished
@@ -115,14 +115,14 @@ void TalSQLiteDataSource::refilter() {
     sql_ = statements.chats;
     const std::optional<std::int64_t> selectedChat = outlets_.talController.selectedChatID();
 
-    const bool logs = db_.logsErrors();
-    db_.setLogsErrors(false);  // there is no CTmp the first time
-    db_.executeUpdate("DROP TABLE CTmp;");
-    db_.setLogsErrors(logs);
-    db_.executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats);
+    const bool logs = db_.db().logsErrors();
+    db_.db().setLogsErrors(false);  // there is no CTmp the first time
+    db_.db().executeUpdate("DROP TABLE CTmp;");
+    db_.db().setLogsErrors(logs);
+    db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats);
 
     numRows_ = 0;
-    if (auto count = db_.executeQuery("SELECT COUNT(ChatID) AS count FROM CTmp;")) {
+    if (auto count = db_.db().executeQuery("SELECT COUNT(ChatID) AS count FROM CTmp;")) {
         if (count->next()) numRows_ = static_cast<std::uint32_t>(int64ForColumn(*count, "count"));
         count->close();
     }
@@ -142,7 +142,7 @@ void TalSQLiteDataSource::selectRowSilently(std::optional<std::size_t> row) {
 void TalSQLiteDataSource::restoreSelection(std::optional<std::int64_t> chatID) {
     if (chatID) {
         std::optional<std::int64_t> rowid;
-        if (auto found = db_.executeQuery("SELECT rowid FROM ctmp WHERE chatid = ?;", {*chatID})) {
+        if (auto found = db_.db().executeQuery("SELECT rowid FROM ctmp WHERE chatid = ?;", {*chatID})) {
             if (found->next()) rowid = int64ForColumn(*found, "rowid");
             found->close();
         }
@@ -166,7 +166,7 @@ void TalSQLiteDataSource::updateParticipantsList(const std::string& participants
     }
 
     std::vector<std::string> handles;
-    if (auto rows = db_.executeQuery(participantsStatement)) {
+    if (auto rows = db_.db().executeQuery(participantsStatement)) {
         while (rows->next()) {
             if (auto handle = rows->stringForColumn("participant")) handles.push_back(std::move(*handle));
         }
@@ -202,9 +202,9 @@ Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std
     std::set<std::string> takenFolded;
     for (const std::string& handle : handles) {
         if (taken.count(handle) || takenFolded.count(casefolded(handle))) continue;
-        const Value record = identities_.identityRecord(handle);
-        if (const Value* isMe = record.find("IsMe"); isMe && isMe->integerOr(0) != 0) continue;
-        const std::vector<std::string> sameHandles = identities_.handlesOfSamePerson(handle);
+        const IdentityRecord record = cacheDB_.abPersonDataForParticipant(handle, false);
+        if (record.IsMe.value_or(false)) continue;
+        const std::vector<std::string> sameHandles = cacheDB_.imHandlesForParticipant(handle);
         if (sameHandles.empty()) continue;  // "()" would be no condition at all
         std::vector<std::string> conditions;
         Value::Array parts;
@@ -214,10 +214,9 @@ Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std
             conditions.push_back(fmt::format("Participants.Participant LIKE '{}'", sqliteEscapedString(same)));
             parts.emplace_back(same);
         }
-        const Value* name = record.find("Name");
         entries.emplace_back(Value::Dictionary{
             {"criteria", fmt::format("({})", fmt::join(conditions, " OR "))},
-            {"title", name ? name->textOr("") : ""},
+            {"title", record.Name},
             {"parts", std::move(parts)},
         });
     }
@@ -234,7 +233,7 @@ void TalSQLiteDataSource::rebuildOrderSQL() {
 
 void TalSQLiteDataSource::refreshStatistics() {
     std::int64_t total = 0;
-    if (auto sum = db_.executeQuery("SELECT SUM(duration) AS duration FROM CTmp, chats where chats.rowid = ctmp.chatid;")) {
+    if (auto sum = db_.db().executeQuery("SELECT SUM(duration) AS duration FROM CTmp, chats where chats.rowid = ctmp.chatid;")) {
         if (sum->next()) total = int64ForColumn(*sum, "duration");
         sum->close();
     }
@@ -244,7 +243,7 @@ void TalSQLiteDataSource::refreshStatistics() {
 Value TalSQLiteDataSource::objectValue(const std::optional<std::string>& column, std::size_t row) {
     const std::optional<std::string> name = chatsColumn(column.value_or("id"));
     if (!name) return Value("");
-    auto cell = db_.executeQuery(
+    auto cell = db_.db().executeQuery(
         fmt::format("SELECT {} FROM Chats, CTmp WHERE chats.rowid = ctmp.chatid AND ctmp.rowid = ?", *name),
         {static_cast<std::int64_t>(row) + 1});
     if (!cell || !cell->next()) return Value("");
@@ -280,7 +279,7 @@ void TalSQLiteDataSource::selectionDidChange() {
 std::optional<std::string> TalSQLiteDataSource::objectForCurrentChatProperty(const std::string& column) {
     const std::optional<std::int64_t> chatID = outlets_.talController.selectedChatID();
     if (!chatID || !isPlainColumnName(column)) return std::nullopt;
-    auto row = db_.executeQuery(fmt::format("SELECT {} FROM Chats WHERE chats.rowid = ?", column), {*chatID});
+    auto row = db_.db().executeQuery(fmt::format("SELECT {} FROM Chats WHERE chats.rowid = ?", column), {*chatID});
     if (!row) return std::nullopt;
     std::optional<std::string> value;
     if (row->next()) value = row->stringForColumn(column);

@@ -7,12 +7,12 @@
 // main context.
 #include "browse/BrowseState.h"
 #include "browse/ChatsTableView.h"
-#include "browse/ParticipantIdentities.h"
 #include "browse/TalvDateTransformer.h"
 #include "browse/TalvDurationTransformer.h"
 #include "browse/TalvFilterArrayController.h"
 #include "platform/RunLoop.h"
-#include "store/FMDatabase.h"
+#include "identity/TalvCacheDatabase.h"
+#include "store/TalvDatabase.h"
 
 #include <cstdint>
 #include <optional>
@@ -32,9 +32,9 @@ public:
         ChatsTableView& table;
     };
 
-    // `db` is the engine's own open connection to the transcript database; `identities` answers
-    // for the participants list. Becomes the table's delegate; nothing is queried yet.
-    TalSQLiteDataSource(Outlets outlets, FMDatabase db, ParticipantIdentities& identities);
+    // `db` and `cacheDB` are the engine's own stores (their connections serve this thread only).
+    // Becomes the table's data source and delegate; nothing is queried yet.
+    TalSQLiteDataSource(Outlets outlets, TalvDatabase db, TalvCacheDatabase cacheDB);
     ~TalSQLiteDataSource() override;
     TalSQLiteDataSource(const TalSQLiteDataSource&) = delete;
     TalSQLiteDataSource& operator=(const TalSQLiteDataSource&) = delete;
@@ -76,8 +76,8 @@ private:
     void selectRowSilently(std::optional<std::size_t> row);
 
     Outlets outlets_;
-    FMDatabase db_;
-    ParticipantIdentities& identities_;
+    TalvDatabase db_;
+    TalvCacheDatabase cacheDB_;
     std::optional<std::string> sql_;
     std::uint32_t numRows_ = 0;
     std::optional<std::string> orderSQL_;

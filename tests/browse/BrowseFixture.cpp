@@ -1,59 +1,63 @@
 #include "tests/browse/BrowseFixture.h"
 
+#include "identity/AddressBook.h"
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
+
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace talv::test {
 
-Value People::identityRecord(const std::string& handle) {
-    auto it = people_.find(handle);
-    if (it == people_.end()) return Value(Value::Dictionary{{"Name", handle}, {"UUID", "u-" + handle}, {"IsMe", false}});
-    return Value(Value::Dictionary{{"Name", it->second.name}, {"UUID", it->second.uuid}, {"IsMe", it->second.isMe}});
+Archive::Archive() : lookupState_(std::make_shared<IdentityLookupState>()) {
+    std::filesystem::remove_all(Paths::caches());
+    std::filesystem::remove_all(AddressBook::folder());
+    writeFile(AddressBook::folder() / "people.vcf",
+              "BEGIN:VCARD\nVERSION:3.0\nN:Liddell;Alice;;;\nUID:alice-card\nX-AIM:alice\nX-JABBER:alice@jabber\nEND:VCARD\n"
+              "BEGIN:VCARD\nVERSION:3.0\nN:;Bob;;;\nUID:bob-card\nX-AIM:bob\nEND:VCARD\n"
+              "BEGIN:VCARD\nVERSION:3.0\nN:;Dave;;;\nUID:dave-card\nX-AIM:dave\nEND:VCARD\n"
+              "BEGIN:VCARD\nVERSION:3.0\nN:Self;My;;;\nUID:me-card\nX-AIM:myself\nEND:VCARD\n");
+    UserDefaults::standard().setObject("AddressBookMeCard", "me-card:ABPerson");
+
+    db_ = openStore();
+    db_->db().setLogsErrors(false);
+    db_->createTablesAsNeeded();
+    db_->db().setLogsErrors(true);
+    cache_ = openCache();
+    cache_->db().setLogsErrors(false);
+    cache_->createTablesAsNeeded();
 }
 
-std::vector<std::string> People::handlesOfSamePerson(const std::string& handle) {
-    if (handle.empty()) return {};
-    auto it = people_.find(handle);
-    if (it == people_.end()) return {handle};
-    std::vector<std::string> handles;
-    for (const auto& [h, person] : people_) {
-        if (person.uuid == it->second.uuid) handles.push_back(h);
-    }
-    return handles;
+TalvDatabase Archive::openStore() {
+    auto store = TalvDatabase::openAt(dir_.path());
+    if (!store) throw std::runtime_error("cannot open the transcript database");
+    return std::move(*store);
 }
 
-Archive::Archive() : path_((dir_ / "Transcripts Database").string()), db_(path_) {
-    EXPECT_TRUE(db_.open());
-    db_.setLogsErrors(true);
-    db_.executeUpdate("PRAGMA synchronous = OFF;");
-    for (const char* create : {
-             "CREATE TABLE Chats (ROWID INTEGER PRIMARY KEY, Subject TEXT, FilePath TEXT, FileName TEXT, FileLength "
-             "INTEGER, FileModDate REAL, Messages INTEGER, DateStarted REAL, DateEnded REAL, Duration INTEGER, "
-             "Participants TEXT, HasHyperlinks INTEGER, HasPictures INTEGER, HasEmails INTEGER, Kind TEXT, Label "
-             "INTEGER, Deleted INTEGER);",
-             "CREATE TABLE Participants (ROWID INTEGER PRIMARY KEY, ChatID INTEGER, Participant TEXT);",
-             "CREATE TABLE Messages (ROWID INTEGER PRIMARY KEY, ChatID INTEGER, Participant TEXT, Timestamp REAL, "
-             "Message TEXT, FromMe INTEGER, HasPicture INTEGER, PictureID INTEGER, Number INTEGER);",
-         }) {
-        EXPECT_EQ(db_.executeUpdate(create), 0);
-    }
+TalvCacheDatabase Archive::openCache() {
+    auto cache = TalvCacheDatabase::open(lookupState_);
+    if (!cache) throw std::runtime_error("cannot open the identity cache");
+    return std::move(*cache);
 }
 
 std::int64_t Archive::add(const ChatRow& c) {
-    EXPECT_EQ(db_.executeUpdate("INSERT INTO Chats (Subject, FilePath, FileName, Messages, DateStarted, DateEnded, "
+    EXPECT_EQ(db().executeUpdate("INSERT INTO Chats (Subject, FilePath, FileName, Messages, DateStarted, DateEnded, "
                                 "Duration, Participants, HasHyperlinks, HasPictures, HasEmails, Kind, Deleted) VALUES "
                                 "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);",
                                 {c.subject, "/chats/" + c.fileName, c.fileName, c.messages.size(), Date{c.dateStarted},
                                  Date{c.dateStarted + static_cast<double>(c.duration)}, c.duration, c.participants,
                                  c.links, c.pictures, c.emails, c.kind, c.deleted}),
               0);
-    const std::int64_t id = db_.lastInsertRowId();
+    const std::int64_t id = db().lastInsertRowId();
     for (const std::string& handle : c.handles) {
-        db_.executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {id, handle});
+        cache_->abPersonDataForParticipant(handle, false);
+        db().executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {id, handle});
     }
     int number = 0;
     for (const Message& m : c.messages) {
-        db_.executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) VALUES (?, ?, "
+        db().executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) VALUES (?, ?, "
                           "?, ?, ?, ?)",
                           {id, ++number, m.sender, Date{c.dateStarted}, m.text, false});
     }
@@ -64,10 +68,8 @@ Browser::Browser(Archive& archive, Date now) {
     prepareWhenFilters(when, now);
     preparePartFilters(participants);
     prepareContentsFilters(contents);
-    FMDatabase db(archive.path());
-    EXPECT_TRUE(db.open());
-    engine = std::make_unique<TalSQLiteDataSource>(
-        TalSQLiteDataSource::Outlets{contents, participants, when, state, table}, std::move(db), people);
+    engine = std::make_unique<TalSQLiteDataSource>(TalSQLiteDataSource::Outlets{contents, participants, when, state, table},
+                                                   archive.openStore(), archive.openCache());
     engine->applicationDidFinishLaunching();
 }
 

@@ -3,12 +3,12 @@
 // lists, a browse state and a headless chats table, as the main window connects them.
 #include "browse/FilterEntries.h"
 #include "browse/HeadlessChatsTable.h"
-#include "browse/ParticipantIdentities.h"
 #include "browse/TalSQLiteDataSource.h"
-#include "store/FMDatabase.h"
+#include "identity/TalvCacheDatabase.h"
+#include "store/TalvDatabase.h"
 #include "tests/support/TestEnvironment.h"
 
-#include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,32 +32,24 @@ struct ChatRow {
     std::vector<Message> messages{{"bob", "hi"}};
 };
 
-// The identity cache as the engine sees it: known handles with a person and a name.
-class People : public ParticipantIdentities {
-public:
-    struct Person {
-        std::string uuid, name;
-        bool isMe = false;
-    };
-    void add(const std::string& handle, Person person) { people_[handle] = std::move(person); }
-    Value identityRecord(const std::string& handle) override;
-    std::vector<std::string> handlesOfSamePerson(const std::string& handle) override;
-
-private:
-    std::map<std::string, Person> people_;
-};
-
+// A transcript database with the schema, an address book of vCards and a fresh identity cache.
+// People: Alice Liddell ("alice", "alice@jabber"), Bob ("bob"), Dave ("dave") and the user's
+// own card ("myself"); "carol" is in no card.
 class Archive {
 public:
     Archive();
+    // Writes the chat's rows and looks its handles up in the identity cache, as indexing does.
     std::int64_t add(const ChatRow& chat);
-    FMDatabase& db() { return db_; }
-    const std::string& path() const { return path_; }
+    FMDatabase& db() { return db_->db(); }
+    // A store and a cache of their own, for the engine.
+    TalvDatabase openStore();
+    TalvCacheDatabase openCache();
 
 private:
     TempDir dir_;
-    std::string path_;
-    FMDatabase db_;
+    std::shared_ptr<IdentityLookupState> lookupState_;
+    std::optional<TalvDatabase> db_;
+    std::optional<TalvCacheDatabase> cache_;
 };
 
 struct Browser {
@@ -71,7 +63,6 @@ struct Browser {
     TalvFilterArrayController contents, participants, when;
     BrowseState state;
     HeadlessChatsTable table;
-    People people;
     std::unique_ptr<TalSQLiteDataSource> engine;
 };
 

@@ -12,7 +12,7 @@ TEST(HeadlessBrowser, ListsTheChosenChatsWithTheirCells) {
     talv::test::Archive archive;
     ChatRow today;
     today.subject = "lunch?";
-    today.participants = "Bob Smith";
+    today.participants = "Bob";
     today.dateStarted = localTime(2006, 12, 6, 10, 0, 0);
     today.duration = 61;
     const auto todayID = archive.add(today);
@@ -22,23 +22,19 @@ TEST(HeadlessBrowser, ListsTheChosenChatsWithTheirCells) {
     silent.messages = {};
     const auto silentID = archive.add(silent);
 
-    talv::test::People people;
-    people.add("bob", {"p-bob", "Bob Smith"});
-    talv::FMDatabase db(archive.path());
-    ASSERT_TRUE(db.open());
-    HeadlessBrowser browser(std::move(db), people, talv::Date{localTime(2006, 12, 6, 12, 0, 0)});
+    HeadlessBrowser browser(archive.openStore(), archive.openCache(), talv::Date{localTime(2006, 12, 6, 12, 0, 0)});
 
     EXPECT_TRUE(browser.apply({.sort = talv::SortDescriptor{"datestarted", true}}).empty());
     ASSERT_EQ(browser.rows().size(), 2u);  // every list on All: the chat without messages too
     EXPECT_EQ(browser.rows()[0].id, silentID);
     EXPECT_EQ(browser.statistics(), "2 chats, 2 minutes, 1 second");
-    ASSERT_EQ(browser.participantEntries().size(), 3u);  // All, Bob Smith, carol
+    ASSERT_EQ(browser.participantEntries().size(), 3u);  // All, Bob, carol
 
-    EXPECT_TRUE(browser.apply({.when = {"Today", "Yesterday"}, .participants = {"Bob Smith"}}).empty());
+    EXPECT_TRUE(browser.apply({.when = {"Today", "Yesterday"}, .participants = {"Bob"}}).empty());
     ASSERT_EQ(browser.rows().size(), 1u);
     const HeadlessBrowser::Row row = browser.rows()[0];
     EXPECT_EQ(row.id, todayID);
-    EXPECT_EQ(row.participants, "Bob Smith");
+    EXPECT_EQ(row.participants, "Bob");
     EXPECT_EQ(row.topic, "lunch?");
     EXPECT_EQ(row.datestarted, "12/6/06 10:00 AM");
     EXPECT_EQ(row.duration, "00:01:01");

@@ -64,21 +64,12 @@ Chats addChats(Archive& archive) {
     return ids;
 }
 
-void addPeople(talv::test::People& people) {
-    people.add("alice", {"p-alice", "Alice Liddell"});
-    people.add("alice@jabber", {"p-alice", "Alice Liddell"});
-    people.add("bob", {"p-bob", "Bob"});
-    people.add("myself", {"p-me", "Me", true});
-    people.add("dave", {"p-dave", "Dave"});
-}
-
 class Engine : public ::testing::Test {
 protected:
     void SetUp() override {
         talv::test::setTimeZone("America/New_York");
         ids = addChats(archive);
         browser = std::make_unique<Browser>(archive, wednesdayNoon());
-        addPeople(browser->people);
         browser->participants.setSortDescriptors({SortDescriptor{"title", true}});
         browser->table.setSortDescriptors({SortDescriptor{"DateStarted", false}});  // refilters at once
     }
