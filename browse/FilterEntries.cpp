@@ -77,7 +77,8 @@ Value participantsAllEntry() {
 void prepareWhenFilters(TalvFilterArrayController& when, Date now) {
     when.setContent(whenFilterEntries(now));
     for (std::size_t i = 0; i < when.arrangedObjects().size(); ++i) {
-        if (when.arrangedObjects()[i].find("order")->integerOr(-1) == 3) when.setSelectionIndexes({i});
+        const Value* order = when.arrangedObjects()[i].find("order");
+        if (order && order->integerOr(-1) == 3) when.setSelectionIndexes({i});
     }
 }
 

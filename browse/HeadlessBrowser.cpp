@@ -30,7 +30,10 @@ void HeadlessBrowser::select(TalvFilterArrayController& list, const std::vector<
     for (const std::string& title : titles) {
         const std::string shown = translated ? tr(title) : title;
         auto found = std::find_if(entries.begin(), entries.end(),
-                                  [&](const Value& entry) { return entry.find("title")->textOr("") == shown; });
+                                  [&](const Value& entry) {
+            const Value* entryTitle = entry.find("title");
+            return entryTitle && entryTitle->textOr("") == shown;
+        });
         if (found == entries.end()) missing.push_back(title);
         else indexes.push_back(static_cast<std::size_t>(found - entries.begin()));
     }
