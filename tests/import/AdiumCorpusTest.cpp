@@ -1,6 +1,7 @@
-// The real Adium logs of the shared corpus, read as the Adium scan pass reads them.
+// The real Adium logs of the shared corpus, read as the Adium scan pass reads them, and damaged.
 #include "import/AdiumLogParser.h"
 #include "import/AdiumXMLLogParser.h"
+#include "import/FireXMLLogParser.h"
 
 #include "tests/import/LogTestHelpers.h"
 #include "tests/support/TestEnvironment.h"
@@ -173,4 +174,30 @@ TEST(AdiumCorpus, GroupChatAndPrettyPrintedJabberLog) {
     EXPECT_EQ(jabber->EndDate, jabber->StartDate);  // the last sender line is a delayed one from 2008
     EXPECT_TRUE(jabber->HasHyperlinks);
     EXPECT_FALSE(jabber->HasEmails);
+}
+
+// Every reader on every cut and a scattering of damaged bytes of every real log: never a crash,
+// and the XML readers keep the messages before the damage.
+TEST(AdiumCorpus, DamagedCopiesOfRealLogsNeverFail) {
+    talv::test::TempDir dir;
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(corpus()))
+        if (entry.is_regular_file() && entry.path().extension() != ".png") files.push_back(entry.path());
+    ASSERT_EQ(files.size(), 5u);
+    for (const fs::path& file : files) {
+        std::string bytes = talv::test::readFile(file);
+        for (std::size_t cut = 0; cut < bytes.size(); cut += 211) {
+            std::string damaged = bytes.substr(0, cut);
+            if (cut % 2) damaged[cut / 2] = static_cast<char>(cut * 7);
+            talv::test::writeFile(dir / "log (2006-09-23).html", damaged);
+            talv::test::writeFile(dir / "log.chatlog", damaged);
+            EXPECT_NO_THROW({
+                talv::AdiumLogParser().parseLogFile(dir / "log (2006-09-23).html");
+                talv::FireXMLLogParser().parseLogFile(dir / "log.chatlog");
+                auto chat = talv::AdiumXMLLogParser().parseLogFile(dir / "log.chatlog");
+                ASSERT_TRUE(chat);
+                EXPECT_TRUE(chat->StartDate && chat->EndDate && *chat->StartDate <= *chat->EndDate);
+            });
+        }
+    }
 }
