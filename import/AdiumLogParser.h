@@ -10,6 +10,7 @@
 // modification date, and read in the local zone.
 #include "store/ChatRecord.h"
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -19,6 +20,10 @@ namespace talv {
 
 class AdiumLogParser {
 public:
+    // The extensions of the files this reader takes, compared exactly: Adium 1.x renamed every
+    // older "html" log to "AdiumHTMLLog".
+    static constexpr std::array<std::string_view, 2> kExtensions{"html", "AdiumHTMLLog"};
+
     // None when the file cannot be read as text.
     std::optional<ChatRecord> parseLogFile(const std::filesystem::path& path) const;
 
