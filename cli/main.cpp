@@ -1,0 +1,83 @@
+// talvessa-cli: the Talvessa core without a window.
+#include "cli/Commands.h"
+#include "platform/Paths.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <clocale>
+#include <string>
+#include <vector>
+
+using namespace talv::cli;
+
+namespace {
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> all = {
+        {"index", "", "index every transcript of iChat, Adium and Fire once, then exit", {}, runIndex},
+        {"watch", "", "keep the archive current as the application does, until interrupted", {}, runWatch},
+    };
+    return all;
+}
+
+const std::vector<OptionSpec> kGlobalOptions = {
+    {"transcripts-home", true, false, "home folder under which the chat clients' folders are found"},
+    {"help", false, false, "show this help"},
+    {"version", false, false, "show the version"},
+};
+
+void printUsage() {
+    fmt::print("Usage: talvessa-cli [--transcripts-home DIR] COMMAND [OPTIONS]\n\nCommands:\n");
+    for (const auto& c : commands()) fmt::print("  {:<14}{}\n", c.name, c.summary);
+    fmt::print("\nGlobal options:\n{}\n'talvessa-cli COMMAND --help' describes a command.\n",
+               describeOptions(kGlobalOptions));
+}
+
+void printCommandUsage(const Command& c) {
+    fmt::print("Usage: talvessa-cli [global options] {}{}{}\n\n{}.\n", c.name, *c.arguments ? " " : "", c.arguments,
+               c.summary);
+    if (!c.options.empty()) fmt::print("\nOptions:\n{}", describeOptions(c.options));
+}
+
+int usageError(const std::string& message) {
+    fmt::print(stderr, "talvessa-cli: {}\nTry 'talvessa-cli --help'.\n", message);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    std::vector<std::string> args(argv + 1, argv + argc);
+
+    // Global options come before the command; "--transcripts-home" may take the next word.
+    auto commandAt = args.begin();
+    while (commandAt != args.end() && commandAt->rfind("--", 0) == 0) {
+        if (*commandAt++ == "--transcripts-home" && commandAt != args.end()) ++commandAt;
+    }
+    std::string error;
+    auto global = parseArguments({args.begin(), commandAt}, kGlobalOptions, error);
+    if (!global) return usageError(error);
+    if (global->has("version")) {
+        fmt::print("talvessa-cli {}\n", TALV_VERSION);
+        return 0;
+    }
+    if (global->has("help") || commandAt == args.end()) {
+        printUsage();
+        return global->has("help") ? 0 : 2;
+    }
+    auto command = std::find_if(commands().begin(), commands().end(), [&](const Command& c) { return c.name == *commandAt; });
+    if (command == commands().end()) return usageError("unknown command '" + *commandAt + "'");
+
+    std::vector<OptionSpec> specs = command->options;
+    specs.push_back({"help", false, false, "show this help"});
+    auto parsed = parseArguments({commandAt + 1, args.end()}, specs, error);
+    if (!parsed) return usageError(error);
+    if (parsed->has("help")) {
+        printCommandUsage(*command);
+        return 0;
+    }
+    if (auto home = global->value("transcripts-home")) talv::Paths::setTranscriptsHomeOverride(*home);
+    return command->run(*parsed);
+}
