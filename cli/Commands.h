@@ -1,7 +1,7 @@
 #pragma once
 // The commands of talvessa-cli. Each takes its parsed options and returns the exit code:
 // 0 success, 1 failure, 2 bad usage.
-#include "cli/CommandLine.h"
+#include "platform/CommandLine.h"
 
 #include <vector>
 

@@ -16,8 +16,6 @@
 namespace talv::cli {
 namespace {
 
-constexpr double kLoopWakeSeconds = 0.1;
-
 std::int64_t chatsInArchive() {
     auto store = TalvDatabase::open();
     if (!store) return 0;
@@ -25,13 +23,6 @@ std::int64_t chatsInArchive() {
     std::int64_t n = 0;
     if (rs && rs->next()) n = rs->intForColumn("N");
     return n;
-}
-
-// Runs the main loop until the driver has no request pending and no pass running, then lets the
-// loop deliver what the scan thread sent last.
-void runUntilIdle(TalvHelperController& driver) {
-    while (!driver.isIdle()) RunLoop::runUntil([&] { return driver.isIdle(); }, kLoopWakeSeconds);
-    RunLoop::runUntil([] { return false; }, kLoopWakeSeconds);
 }
 
 void printSummary(const TalvHelperController& driver) {
@@ -62,7 +53,7 @@ int runIndex(const ParsedArguments&) {
     auto printer = std::make_shared<ProgressPrinter>(stderr);
     auto driver = TalvHelperController::create(printer);
     driver->queueLaunchRequests();
-    runUntilIdle(*driver);
+    driver->runUntilIdle();
     printer->finish();
     printSummary(*driver);
     return 0;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+using namespace talv;
 using namespace talv::cli;
 
 namespace {

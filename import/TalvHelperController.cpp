@@ -5,7 +5,7 @@
 #include "import/AdiumXMLLogParser.h"
 #include "import/FireXMLLogParser.h"
 #include "import/FolderWatcher.h"
-#include "import/IChatTranscriptReader.h"
+#include "import/IChatReader.h"
 #include "import/TranscriptWalk.h"
 #include "platform/CalendarDate.h"
 #include "platform/Log.h"
@@ -25,6 +25,8 @@ namespace {
 
 constexpr double kRescanDelaySeconds = 60;
 constexpr double kProgressIntervalSeconds = 0.5;
+// How often a loop waiting for the scan thread looks again.
+constexpr double kLoopWakeSeconds = 0.1;
 // The poll thread checks for cancellation at least this often.
 constexpr std::chrono::milliseconds kPollWake{1000};
 
@@ -174,6 +176,11 @@ void TalvHelperController::rescheduleFireScan() {
 
 bool TalvHelperController::isIdle() { return requests_.isIdle(); }
 
+void TalvHelperController::runUntilIdle() {
+    while (!isIdle()) RunLoop::runUntil([&] { return isIdle(); }, kLoopWakeSeconds);
+    RunLoop::runUntil([] { return false; }, kLoopWakeSeconds);
+}
+
 std::int64_t TalvHelperController::filesRead(const std::string& kind) const {
     std::lock_guard lock(countsMutex_);
     auto it = filesRead_.find(kind);
@@ -238,8 +245,7 @@ int TalvHelperController::scanIChatFolder(const std::string& folder, const Messa
     for (const auto& file : walk.taken) {
         if (stopping_) return n;  // an interrupted walk keeps the old timestamp
         progress.beforeFile(++n);
-        if (verbose()) logf("[iChat] {}...", file.path.string());
-        scanChatFile(file.path.string(), db);
+        IChatReader::scanChatFile(file.path.string(), db);
     }
     if (walk.newest > kTranscriptEpoch) db.setTimestampForDirectory(walk.newest, folder);
     addFilesRead("iChat", n);

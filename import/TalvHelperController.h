@@ -59,6 +59,8 @@ public:
 
     // True when no request is pending and no pass is running.
     bool isIdle();
+    // Runs the main loop until isIdle(), then lets it deliver what the scan thread sent last.
+    void runUntilIdle();
     // Number of transcript files read by the passes so far, per kind ("iChat", "Adium", "Fire").
     std::int64_t filesRead(const std::string& kind) const;
 

@@ -237,7 +237,8 @@ ArchiveContent generateArchiveContent(const ArchiveOptions& options) {
             msg.senderHandle = mine ? chat.me.handle : chat.remote[who].handle;
             msg.time = t;
             if (withLink && m == linkAt) {
-                msg.text = fill(dice.pick(lang.linkLines), dice.pick(kLinks));
+                msg.link = dice.pick(kLinks);
+                msg.text = fill(dice.pick(lang.linkLines), msg.link);
                 msg.hasLink = true;
             } else if (withEmail && m == emailAt) {
                 const Person& p = mine ? content.me : content.people[chat.people[who]];

@@ -33,6 +33,7 @@ struct GeneratedMessage {
     bool fromMe = false;
     Date time;
     std::string text;
+    std::string link;  // the link inside text, when it has one
     bool hasLink = false, hasEmail = false;
     std::optional<std::uint32_t> pictureSeed;  // set for an inline picture
     bool isStatus = false;

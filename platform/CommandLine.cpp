@@ -1,8 +1,8 @@
-#include "cli/CommandLine.h"
+#include "platform/CommandLine.h"
 
 #include <algorithm>
 
-namespace talv::cli {
+namespace talv {
 
 std::optional<std::string> ParsedArguments::value(const std::string& name) const {
     auto it = options.find(name);
@@ -72,4 +72,4 @@ std::string describeOptions(const std::vector<OptionSpec>& specs) {
     return out;
 }
 
-}  // namespace talv::cli
+}  // namespace talv

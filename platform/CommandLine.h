@@ -1,11 +1,11 @@
 #pragma once
-// Parsing of talvessa-cli's arguments: global options, a command, and the command's options.
+// Parsing of command-line arguments: "--name value" options (flags, single or repeated) and positionals.
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace talv::cli {
+namespace talv {
 
 struct OptionSpec {
     std::string name;  // without the leading "--"
@@ -31,4 +31,4 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
 // The options part of a usage text, one line per option.
 std::string describeOptions(const std::vector<OptionSpec>& specs);
 
-}  // namespace talv::cli
+}  // namespace talv

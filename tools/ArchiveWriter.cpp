@@ -1,0 +1,155 @@
+#include "tools/ArchiveWriter.h"
+
+#include "platform/AttributedString.h"
+#include "platform/CalendarDate.h"
+#include "tools/AdiumHTMLLogWriter.h"
+#include "tools/AdiumXMLLogWriter.h"
+#include "tools/ContactsWriter.h"
+#include "tools/FireLogWriter.h"
+#include "tools/IChatTranscript.h"
+
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace talv::tools {
+namespace {
+
+std::string pictureName(std::uint32_t seed) { return "photo-" + std::to_string(seed % 100000) + ".png"; }
+
+void writeBytes(const fs::path& path, const Bytes& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// A name that is safe as one path component, as the clients made them.
+std::string safeName(std::string name) {
+    for (char& c : name)
+        if (c == '/' || c == ':') c = '-';
+    return name;
+}
+
+std::string displayName(const ArchiveContent& content, const GeneratedChat& chat) {
+    const Person& p = content.people[chat.people[0]];
+    return p.firstName + " " + p.lastName;
+}
+
+AttributedString iChatText(const GeneratedMessage& m) {
+    if (m.pictureSeed) {
+        AttributedString text(m.text + " ");
+        // Half the pictures carry the inline path as well, half only the attachment.
+        std::optional<std::string> inlinePath;
+        if (*m.pictureSeed % 2) inlinePath = "/Users/alex/Library/Caches/com.apple.iChat/Pictures/" + pictureName(*m.pictureSeed);
+        text.append(inlineFile(makePicture(*m.pictureSeed, 160, 120), pictureName(*m.pictureSeed), inlinePath));
+        return text;
+    }
+    const auto at = m.link.empty() ? std::string::npos : m.text.find(m.link);
+    if (at == std::string::npos) return AttributedString(m.text);
+    AttributedString text(m.text.substr(0, at));
+    std::string url = m.link.rfind("www.", 0) == 0 ? "http://" + m.link : m.link;
+    text.append(linkedText(m.link, url));
+    text.append(AttributedString(m.text.substr(at + m.link.size())));
+    return text;
+}
+
+void writeIChat(const fs::path& folder, const ArchiveContent& content, const GeneratedChat& chat, bool keyed) {
+    IChatTranscript t;
+    t.service = serviceName(chat.me.service);
+    for (const auto& account : chat.remote) t.participants.push_back({t.service, account.handle});
+    for (const auto& m : chat.messages) {
+        IChatMessage im;
+        if (!m.isStatus) im.sender = IChatPresentity{t.service, m.senderHandle};
+        im.time = m.time;
+        im.text = iChatText(m);
+        im.flags = IChatFlagRead | (m.fromMe ? IChatFlagFromMe : 0);
+        t.messages.push_back(std::move(im));
+    }
+    const CalendarDate start(chat.start);
+    const std::string name = safeName(displayName(content, chat)) + " on " +
+                             start.descriptionWithCalendarFormat("%Y-%m-%d at %H.%M");
+    if (keyed) {
+        writeBytes(folder / start.descriptionWithCalendarFormat("%Y-%m-%d") / (name + ".ichat"), writeKeyedTranscript(t));
+    } else {
+        writeBytes(folder / (name + ".chat"), writeTypedStreamTranscript(t));
+    }
+}
+
+std::vector<LogEntry> logEntries(const ArchiveContent& content, const GeneratedChat& chat, bool withPictures) {
+    std::vector<LogEntry> entries;
+    for (const auto& m : chat.messages) {
+        LogEntry e;
+        e.time = m.time;
+        e.text = m.text;
+        if (m.isStatus) {
+            e.kind = LogEntry::Kind::Status;
+            e.type = "away";
+        } else {
+            e.sender = m.senderHandle;
+            e.fromMe = m.fromMe;
+            if (!m.fromMe) {
+                for (std::size_t i = 0; i < chat.remote.size(); ++i)
+                    if (chat.remote[i].handle == m.senderHandle)
+                        e.alias = content.people[chat.people[i]].firstName + " " + content.people[chat.people[i]].lastName;
+            }
+            if (m.pictureSeed && withPictures) e.picture = LogPicture{pictureName(*m.pictureSeed), makePicture(*m.pictureSeed, 160, 120)};
+        }
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+}  // namespace
+
+WrittenArchive writeArchive(const fs::path& home, const ArchiveContent& content) {
+    WrittenArchive out;
+    out.iChatFolder = home / "Documents/iChats";
+    out.adiumUserFolder = home / "Library/Application Support/Adium 2.0/Users/Default";
+    out.fireFolder = home / "Library/Application Support/Fire/Sessions";
+    const fs::path adiumLogs = out.adiumUserFolder / "Logs";
+
+    for (const auto& chat : content.chats) {
+        const std::string service = serviceName(chat.me.service);
+        const std::string contact = chat.remote[0].handle;
+        const fs::path contactFolder = adiumLogs / (service + "." + safeName(chat.me.handle)) / safeName(contact);
+        switch (chat.format) {
+        case TranscriptFormat::IChatKeyed: writeIChat(out.iChatFolder, content, chat, true); break;
+        case TranscriptFormat::IChatTypedstream: writeIChat(out.iChatFolder, content, chat, false); break;
+        case TranscriptFormat::AdiumHtml: {
+            // Adium 1.x renamed the old ".html" logs; both names occur in real folders.
+            fs::path path = contactFolder / AdiumHTMLLogWriter::fileName(safeName(contact), chat.start);
+            if (out.files % 2) path.replace_extension(".AdiumHTMLLog");
+            if (fs::exists(path)) {  // one HTML log per contact and day: write this chat as XML
+                AdiumXMLLogWriter::writeFile(contactFolder / AdiumXMLLogWriter::fileName(safeName(contact), chat.start),
+                                             chat.me.handle, service, logEntries(content, chat, false));
+            } else {
+                fs::create_directories(contactFolder);
+                AdiumHTMLLogWriter::write(path, logEntries(content, chat, false));
+            }
+            break;
+        }
+        case TranscriptFormat::AdiumXmlFile:
+            fs::create_directories(contactFolder);
+            AdiumXMLLogWriter::writeFile(contactFolder / AdiumXMLLogWriter::fileName(safeName(contact), chat.start),
+                                         chat.me.handle, service, logEntries(content, chat, false));
+            break;
+        case TranscriptFormat::AdiumXmlFolder:
+            AdiumXMLLogWriter::writeFolder(contactFolder / AdiumXMLLogWriter::fileName(safeName(contact), chat.start),
+                                           chat.me.handle, service, logEntries(content, chat, true));
+            break;
+        case TranscriptFormat::Fire: {
+            const fs::path folder = out.fireFolder / (safeName(contact) + "-" + service);
+            fs::create_directories(folder);
+            FireLogWriter::write(folder / FireLogWriter::fileName(chat.start), service, logEntries(content, chat, false));
+            break;
+        }
+        }
+        ++out.files;
+    }
+    writeBuddyList(out.adiumUserFolder / "libpurple/blist.xml", content);
+    return out;
+}
+
+}  // namespace talv::tools

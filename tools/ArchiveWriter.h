@@ -1,0 +1,18 @@
+#pragma once
+// Lays generated chats out under a home folder the way the real clients did: iChat ".ichat"
+// files in dated folders and older ".chat" files in "Documents/iChats", Adium HTML logs and XML
+// ".chatlog" files (file and folder form) under Adium's "Logs", Fire logs under its "Sessions".
+#include "tools/ArchiveContent.h"
+
+#include <filesystem>
+
+namespace talv::tools {
+
+struct WrittenArchive {
+    int files = 0;
+    std::filesystem::path iChatFolder, adiumUserFolder, fireFolder;
+};
+
+WrittenArchive writeArchive(const std::filesystem::path& home, const ArchiveContent& content);
+
+}  // namespace talv::tools
