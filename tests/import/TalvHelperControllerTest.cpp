@@ -42,6 +42,9 @@ void setModified(const fs::path& path, double secondsSince1970) {
 class ScanDriver : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The archive and the cache of this test alone, also when tests share a process.
+        setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (home_ / "cache").c_str(), 1);
         Paths::setTranscriptsHomeOverride(home_.path());
         UserDefaults::standard().setObject("Verbose", true);
         MainThreadMessage::sharedThreadMessage();
@@ -165,8 +168,11 @@ TEST_F(ScanDriver, AForcedRescanWalksEveryFolderButReadsNoUnchangedFile) {
     driver->runUntilIdle();
     EXPECT_EQ(chats(), 3);
     // Every folder's timestamp was forgotten, so every transcript was considered again...
-    for (const auto& r : recorder->records)
-        if (r.find("State")->textOr("") == "begin") EXPECT_EQ(r.find("TotalFiles")->realOr(0), 1);
+    for (const auto& r : recorder->records) {
+        if (r.find("State")->textOr("") == "begin") {
+            EXPECT_EQ(r.find("TotalFiles")->realOr(0), 1);
+        }
+    }
     // ...and each was found unchanged in the store.
     int ignored = 0;
     for (const auto& line : log.lines()) ignored += line.rfind("Ignoring ", 0) == 0;
