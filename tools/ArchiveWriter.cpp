@@ -55,7 +55,7 @@ AttributedString iChatText(const GeneratedMessage& m) {
     return text;
 }
 
-void writeIChat(const fs::path& folder, const ArchiveContent& content, const GeneratedChat& chat, bool keyed) {
+fs::path writeIChat(const fs::path& folder, const ArchiveContent& content, const GeneratedChat& chat, bool keyed) {
     IChatTranscript t;
     t.service = serviceName(chat.me.service);
     for (const auto& account : chat.remote) t.participants.push_back({t.service, account.handle});
@@ -70,11 +70,15 @@ void writeIChat(const fs::path& folder, const ArchiveContent& content, const Gen
     const CalendarDate start(chat.start);
     const std::string name = safeName(displayName(content, chat)) + " on " +
                              start.descriptionWithCalendarFormat("%Y-%m-%d at %H.%M");
-    if (keyed) {
-        writeBytes(folder / start.descriptionWithCalendarFormat("%Y-%m-%d") / (name + ".ichat"), writeKeyedTranscript(t));
-    } else {
-        writeBytes(folder / (name + ".chat"), writeTypedStreamTranscript(t));
-    }
+    const fs::path path = keyed ? folder / start.descriptionWithCalendarFormat("%Y-%m-%d") / (name + ".ichat")
+                                : folder / (name + ".chat");
+    writeBytes(path, keyed ? writeKeyedTranscript(t) : writeTypedStreamTranscript(t));
+    return path;
+}
+
+bool withinOneDay(const GeneratedChat& chat) {
+    const auto day = [](Date d) { return CalendarDate(d).descriptionWithCalendarFormat("%Y-%m-%d"); };
+    return chat.messages.empty() || day(chat.start) == day(chat.messages.back().time);
 }
 
 std::vector<LogEntry> logEntries(const ArchiveContent& content, const GeneratedChat& chat, bool withPictures) {
@@ -114,38 +118,39 @@ WrittenArchive writeArchive(const fs::path& home, const ArchiveContent& content)
         const std::string service = serviceName(chat.me.service);
         const std::string contact = chat.remote[0].handle;
         const fs::path contactFolder = adiumLogs / (service + "." + safeName(chat.me.handle)) / safeName(contact);
+        const fs::path chatlog = contactFolder / AdiumXMLLogWriter::fileName(safeName(contact), chat.start);
+        fs::path path;
         switch (chat.format) {
-        case TranscriptFormat::IChatKeyed: writeIChat(out.iChatFolder, content, chat, true); break;
-        case TranscriptFormat::IChatTypedstream: writeIChat(out.iChatFolder, content, chat, false); break;
-        case TranscriptFormat::AdiumHtml: {
+        case TranscriptFormat::IChatKeyed: path = writeIChat(out.iChatFolder, content, chat, true); break;
+        case TranscriptFormat::IChatTypedstream: path = writeIChat(out.iChatFolder, content, chat, false); break;
+        case TranscriptFormat::AdiumHtml:
             // Adium 1.x renamed the old ".html" logs; both names occur in real folders.
-            fs::path path = contactFolder / AdiumHTMLLogWriter::fileName(safeName(contact), chat.start);
+            path = contactFolder / AdiumHTMLLogWriter::fileName(safeName(contact), chat.start);
             if (out.files % 2) path.replace_extension(".AdiumHTMLLog");
-            if (fs::exists(path)) {  // one HTML log per contact and day: write this chat as XML
-                AdiumXMLLogWriter::writeFile(contactFolder / AdiumXMLLogWriter::fileName(safeName(contact), chat.start),
-                                             chat.me.handle, service, logEntries(content, chat, false));
-            } else {
-                fs::create_directories(contactFolder);
-                AdiumHTMLLogWriter::write(path, logEntries(content, chat, false));
-            }
-            break;
-        }
-        case TranscriptFormat::AdiumXmlFile:
             fs::create_directories(contactFolder);
-            AdiumXMLLogWriter::writeFile(contactFolder / AdiumXMLLogWriter::fileName(safeName(contact), chat.start),
-                                         chat.me.handle, service, logEntries(content, chat, false));
+            if (!fs::exists(path) && withinOneDay(chat)) {
+                AdiumHTMLLogWriter::write(path, logEntries(content, chat, false));
+                break;
+            }
+            // An HTML log holds one contact's day, its times no date: another chat of that day,
+            // or one that goes on past midnight, is written as XML.
+            [[fallthrough]];
+        case TranscriptFormat::AdiumXmlFile:
+            path = chatlog;
+            fs::create_directories(contactFolder);
+            AdiumXMLLogWriter::writeFile(path, chat.me.handle, service, logEntries(content, chat, false));
             break;
         case TranscriptFormat::AdiumXmlFolder:
-            AdiumXMLLogWriter::writeFolder(contactFolder / AdiumXMLLogWriter::fileName(safeName(contact), chat.start),
-                                           chat.me.handle, service, logEntries(content, chat, true));
+            path = chatlog;
+            AdiumXMLLogWriter::writeFolder(path, chat.me.handle, service, logEntries(content, chat, true));
             break;
-        case TranscriptFormat::Fire: {
-            const fs::path folder = out.fireFolder / (safeName(contact) + "-" + service);
-            fs::create_directories(folder);
-            FireLogWriter::write(folder / FireLogWriter::fileName(chat.start), service, logEntries(content, chat, false));
+        case TranscriptFormat::Fire:
+            path = out.fireFolder / (safeName(contact) + "-" + service) / FireLogWriter::fileName(chat.start);
+            fs::create_directories(path.parent_path());
+            FireLogWriter::write(path, service, logEntries(content, chat, false));
             break;
         }
-        }
+        out.transcripts.push_back(path);
         ++out.files;
     }
     writeBuddyList(out.adiumUserFolder / "libpurple/blist.xml", content);

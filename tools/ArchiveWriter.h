@@ -5,11 +5,13 @@
 #include "tools/ArchiveContent.h"
 
 #include <filesystem>
+#include <vector>
 
 namespace talv::tools {
 
 struct WrittenArchive {
     int files = 0;
+    std::vector<std::filesystem::path> transcripts;  // one per chat, in the content's order
     std::filesystem::path iChatFolder, adiumUserFolder, fireFolder;
 };
 
