@@ -5,22 +5,13 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace talv {
+namespace {
 
-std::string TalvDurationTransformer::durationString(std::int64_t seconds) {
-    std::int64_t minutes = seconds / 60, hours = 0;
-    if (minutes > 59) {
-        hours = minutes / 60;
-        minutes %= 60;
-    }
-    return fmt::format("{:02d}:{:02d}:{:02d}", hours, minutes, seconds % 60);
-}
-
-std::string TalvDurationTransformer::transformedValue(const Value& value) const {
-    return durationString(integerValue(value).value_or(0));
-}
-
+// The integer a number or a numeric text stands for: leading blanks, an optional sign and the
+// digits up to the first other character; none for other values.
 std::optional<std::int64_t> integerValue(const Value& value) {
     if (const std::string* text = value.asText()) {
         std::size_t i = 0;
@@ -40,6 +31,21 @@ std::optional<std::int64_t> integerValue(const Value& value) {
     }
     if (value.asInteger() || value.asBool()) return value.integerOr(0);
     return std::nullopt;
+}
+
+}  // namespace
+
+std::string TalvDurationTransformer::durationString(std::int64_t seconds) {
+    std::int64_t minutes = seconds / 60, hours = 0;
+    if (minutes > 59) {
+        hours = minutes / 60;
+        minutes %= 60;
+    }
+    return fmt::format("{:02d}:{:02d}:{:02d}", hours, minutes, seconds % 60);
+}
+
+std::string TalvDurationTransformer::transformedValue(const Value& value) const {
+    return durationString(integerValue(value).value_or(0));
 }
 
 }  // namespace talv

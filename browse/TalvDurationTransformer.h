@@ -3,7 +3,6 @@
 #include "platform/Value.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace talv {
@@ -15,9 +14,5 @@ public:
     // of 0 for anything else.
     std::string transformedValue(const Value& value) const;
 };
-
-// The integer a number or a numeric text stands for: leading blanks, an optional sign and the
-// digits up to the first other character; none for other values.
-std::optional<std::int64_t> integerValue(const Value& value);
 
 }  // namespace talv

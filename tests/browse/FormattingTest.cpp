@@ -1,6 +1,8 @@
 #include "browse/DurationInWords.h"
+#include "browse/TalvDateTransformer.h"
 #include "browse/TalvDurationTransformer.h"
 #include "browse/TalvFilePathTransformer.h"
+#include "platform/UserDefaults.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +35,18 @@ TEST(Formatting, DurationsInWords) {
     EXPECT_EQ(talv::durationInWords(86400), "1.0 day");
     EXPECT_EQ(talv::durationInWords(90000), "1.0 days");
     EXPECT_EQ(talv::durationInWords(172800), "2.0 days");
+}
+
+TEST(Formatting, DatesInTheUsersShortFormat) {
+    talv::test::setTimeZone("America/New_York");
+    const talv::CalendarDate date(talv::Date{1165435500.0});  // 2006-12-06 15:05 in New York
+    talv::TalvDateTransformer t;
+    EXPECT_EQ(t.transformedValue(date), "12/6/06 3:05 PM");
+    talv::UserDefaults::standard().setObject("NSShortTimeDateFormatString", "%Y-%m-%d %H:%M");
+    EXPECT_EQ(t.transformedValue(date), "2006-12-06 15:05");
+    talv::UserDefaults::standard().setObject("NSShortTimeDateFormatString", 7);
+    EXPECT_EQ(t.transformedValue(date), "12/6/06 3:05 PM");
+    talv::UserDefaults::standard().removeObjectForKey("NSShortTimeDateFormatString");
 }
 
 TEST(Formatting, FilePathsShowTheirNames) {
