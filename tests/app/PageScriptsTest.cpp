@@ -203,7 +203,7 @@ TEST_F(PageScriptsTest, StyleResourcesResolveThroughTheBase) {
     PageView view;
     for (const fs::path& style : builtInStyles()) {
         SCOPED_TRACE(style.filename().string());
-        view.load(render(chat, style));
+        view.load(render(chat, style, "photo"));
         view.waitForResources();
         // The style sheet next to the fragments applies.
         EXPECT_EQ(view.evalText("Array.from(document.styleSheets).some(s => s.href && s.href.endsWith('/main.css'))"), "true");
@@ -213,6 +213,7 @@ TEST_F(PageScriptsTest, StyleResourcesResolveThroughTheBase) {
         EXPECT_EQ(view.evalText("Array.from(document.images).every(i => i.naturalWidth > 0)"), "true");
         EXPECT_EQ(view.evalText("document.querySelector('a[id^=_IMAGE-] img').naturalWidth"), "400");
         if (const char* dir = std::getenv("TALV_SCREENSHOT_DIR")) {
+            view.eval("jumpToAnchor(document.querySelector('a[id^=_TEXT-]').id);");
             view.screenshot(fs::path(dir) / (style.stem().string() + "-light.png"));
             g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
             view.pause(300);
