@@ -47,23 +47,34 @@ bool prepareArchive() {
     return true;
 }
 
+namespace {
+
+// The scan driver of a command, reporting to a progress printer on standard error.
+struct Indexing {
+    Indexing() {
+        MainThreadMessage::sharedThreadMessage();
+        driver = TalvHelperController::create(printer);
+    }
+    std::shared_ptr<ProgressPrinter> printer = std::make_shared<ProgressPrinter>(stderr);
+    std::shared_ptr<TalvHelperController> driver;
+};
+
+}  // namespace
+
 int runIndex(const ParsedArguments&) {
     if (!prepareArchive()) return 1;
-    MainThreadMessage::sharedThreadMessage();
-    auto printer = std::make_shared<ProgressPrinter>(stderr);
-    auto driver = TalvHelperController::create(printer);
-    driver->queueLaunchRequests();
-    driver->runUntilIdle();
-    printer->finish();
-    printSummary(*driver);
+    Indexing indexing;
+    indexing.driver->queueLaunchRequests();
+    indexing.driver->runUntilIdle();
+    indexing.printer->finish();
+    printSummary(*indexing.driver);
     return 0;
 }
 
 int runWatch(const ParsedArguments&) {
     if (!prepareArchive()) return 1;
-    MainThreadMessage::sharedThreadMessage();
-    auto printer = std::make_shared<ProgressPrinter>(stderr);
-    auto driver = TalvHelperController::create(printer);
+    Indexing indexing;
+    auto& [printer, driver] = indexing;
     driver->applicationDidFinishLaunching();
 
     bool stop = false;
