@@ -1,5 +1,9 @@
 #include "platform/AttributedString.h"
 
+#include "platform/LinkPatterns.h"
+
+#include <glib.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -289,6 +293,65 @@ void AttributedString::normalize(std::size_t first, std::size_t last) {
     }
     runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(begin), runs_.begin() + static_cast<std::ptrdiff_t>(end));
     runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(begin), merged.begin(), merged.end());
+}
+
+namespace {
+
+// What a URL may hold as written: printable ASCII other than the characters URLs never carry,
+// with every "%" starting an escape.
+bool isValidURL(std::u16string_view url) {
+    if (url.empty()) return false;
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        char16_t c = url[i];
+        if (c <= 0x20 || c >= 0x7F || std::u16string_view(u"\"<>\\^`{|}").find(c) != std::u16string_view::npos) return false;
+        if (c == u'%' && (i + 2 >= url.size() || !g_ascii_isxdigit(static_cast<char>(url[i + 1])) ||
+                          !g_ascii_isxdigit(static_cast<char>(url[i + 2])))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool startsWith(std::u16string_view text, std::u16string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+}  // namespace
+
+void AttributedString::detectURLs(const Value& color) {
+    std::size_t index = 0;
+    while (index < text_.size()) {
+        auto isSpace = [this](std::size_t i) { return g_unichar_isspace(text_[i]) || text_[i] == 0x85; };
+        while (index < text_.size() && isSpace(index)) ++index;
+        std::size_t start = index;
+        while (index < text_.size() && !isSpace(index)) ++index;
+        if (start == index) break;
+
+        std::u16string word = text_.substr(start, index - start);
+        TextRange range{start, index - start};
+        std::u16string link;
+        if (word.find(u"://") != std::u16string::npos) {
+            link = word;
+        } else if (startsWith(word, u"www.")) {
+            link = u"http://" + word;
+        } else if (startsWith(word, u"ftp.")) {
+            link = u"ftp://" + word;
+        } else if (startsWith(word, u"gopher.")) {
+            link = u"gopher://" + word;
+        } else if (startsWith(word, u"mailto:")) {
+            link = word;
+        } else {
+            std::string utf8 = toUtf8(word);
+            auto match = emailPattern().find(utf8);
+            if (!match) continue;
+            RegexRange bytes = match->range();
+            range = {start + toUtf16(std::string_view(utf8).substr(0, bytes.location)).size(),
+                     toUtf16(bytes.in(utf8)).size()};
+            link = u"mailto:" + toUtf16(bytes.in(utf8));
+        }
+        if (!isValidURL(link)) continue;
+        addAttribute(LinkAttributeName, Value(toUtf8(link)), range);
+        addAttribute(UnderlineAttributeName, Value(1), range);
+        addAttribute(ColorAttributeName, color, range);
+    }
 }
 
 }  // namespace talv

@@ -54,6 +54,9 @@ struct TextRange {
 inline constexpr std::string_view AttachmentAttributeName = "NSAttachment";
 inline constexpr std::string_view LinkAttributeName = "NSLink";
 inline constexpr std::string_view InlineFilePathAttributeName = "FezInlineFilePath";
+// The underline style and the text colour.
+inline constexpr std::string_view UnderlineAttributeName = "NSUnderline";
+inline constexpr std::string_view ColorAttributeName = "NSColor";
 
 // UTF-8 <-> UTF-16. Unpaired surrogates and invalid UTF-8 become U+FFFD.
 std::string toUtf8(std::u16string_view text);
@@ -87,6 +90,13 @@ public:
     void replaceCharacters(TextRange range, std::u16string_view text);
     void replaceCharacters(TextRange range, const AttributedString& text);
     void append(const AttributedString& text);
+
+    // Marks every word (a run of characters that are not white space) that is a link, or the
+    // e-mail address inside a word, with the link attribute (the URL as text), a single underline
+    // and `color` as text colour. Words containing "://" are links as written; words beginning with
+    // "www.", "ftp." or "gopher." get that scheme, "mailto:" words stay as written (prefixes compare
+    // case exactly); a link that is not a valid URL is left unmarked.
+    void detectURLs(const Value& color);
 
     // The runs in order: each with its length and attributes. Runs share attribute sets, so a
     // set decoded once and used by many runs is held once.

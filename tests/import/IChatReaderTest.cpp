@@ -244,3 +244,35 @@ TEST(IChatReader, DamagedFilesAreLoggedAndSkipped) {
     EXPECT_TRUE(log.lines().empty());
     EXPECT_TRUE(IChatReader::readChatFile(write("whole.ichat", keyed, keyed.size())));
 }
+
+TEST(IChatReader, ToleratesWhatRealKeyedFilesHold) {
+    test::TempDir dir;
+    KeyedArchiveWriter w;
+    // A name stored as a mutable string with direction marks (UTF-16 in the property list).
+    Uid marked = w.encodeObject("Presentity", {"NSObject"},
+                                {{"ID", w.encodeMutableString("\xE2\x80\xAA" "d\xC3\xA9jà" "\xE2\x80\xAC")},
+                                 {"ServiceName", w.encodeString("AIM")}});
+    Uid plain = w.encodeObject("Presentity", {"NSObject"}, {{"ID", w.encodeString("alice")}});
+    auto message = [&](Uid sender, double minute, Uid text, std::int64_t flags) {
+        return w.encodeObject("InstantMessage", {"NSObject"},
+                              {{"Sender", sender}, {"Time", w.encodeDate(at(minute))}, {"MessageText", text}, {"Flags", flags}});
+    };
+    // No attributes at all; an attachment without a file wrapper; a file transfer item.
+    Uid bare = w.encodeObject("NSMutableAttributedString", {"NSAttributedString", "NSObject"}, {{"NSString", w.encodeString("bare")}});
+    Uid emptyAttachment = w.encodeAttributedString(
+        AttributedString(std::u16string(1, u'\xFFFC'), {{std::string(AttachmentAttributeName), TextAttachment{}}}));
+    Uid transfer = w.encodeObject("FileTransferChatItem", {"ChatItem", "NSObject"}, {{"GUID", w.encodeString("x")}});
+    Uid messages = w.encodeArray({message(plain, 0, bare, 1), transfer, message(marked, 1, emptyAttachment, 1)});
+    Uid root = w.encodeArray({w.encodeString("AIM"), w.encodeString(""), messages, w.encodeArray({marked, plain})});
+    Bytes bytes = w.finish({{"root", root}, {"metadata", w.encodeDictionary({})}});
+    auto path = (dir / "real.ichat").string();
+    test::writeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+
+    auto chat = IChatReader::readChatFile(path);
+    ASSERT_TRUE(chat);
+    EXPECT_EQ(chat->Participants, (std::vector<std::string>{"\xE2\x80\xAA" "d\xC3\xA9jà" "\xE2\x80\xAC", "alice"}));
+    ASSERT_EQ(chat->Messages.size(), 2u);
+    EXPECT_EQ(chat->Messages[0].Message, "bare");
+    EXPECT_FALSE(chat->Messages[1].InlineImage);  // an attachment without contents is no picture
+    EXPECT_EQ(chat->EndDate, at(1));
+}

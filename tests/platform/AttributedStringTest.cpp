@@ -120,3 +120,44 @@ TEST(AttributedString, FromRunsSharesSetsAndCoversTheText) {
     EXPECT_EQ(range, (TextRange{2, 4}));
     EXPECT_EQ(shortRuns, AttributedString::fromRuns(u"abcdef", {{2, alsoBold}, {4, nullptr}}));
 }
+
+namespace {
+
+// The link over each marked stretch, as (text, link) pairs in order.
+std::vector<std::pair<std::string, std::string>> links(const AttributedString& text) {
+    std::vector<std::pair<std::string, std::string>> found;
+    for (std::size_t i = 0; i < text.length();) {
+        TextRange range;
+        const AttributeValue* link = text.attributeAt(LinkAttributeName, i, &range);
+        if (link) {
+            found.emplace_back(toUtf8(text.string().substr(range.location, range.length)), *std::get<Value>(*link).asText());
+            EXPECT_EQ(text.attributeAt(UnderlineAttributeName, i)->index(), 0u);
+            EXPECT_EQ(std::get<Value>(*text.attributeAt(ColorAttributeName, i)), Value("blue"));
+        }
+        i = range.end() > i ? range.end() : i + 1;
+    }
+    return found;
+}
+
+}  // namespace
+
+TEST(AttributedString, DetectURLsMarksLinkWordsAndAddressesInsideWords) {
+    AttributedString text(std::string_view(
+        "go www.example.com, or ftp.gnu.org and gopher.floodgap.com\n(mail:bob@example.org) "
+        "WWW.CAPS.COM mailto:x@y.z see http://a.b/c?d=1 nothttp://x y:// wrong://bad\"url"));
+    text.addAttribute("NSFont", Value("Helvetica"), {0, text.length()});
+    text.detectURLs(Value("blue"));
+    EXPECT_EQ(links(text), (std::vector<std::pair<std::string, std::string>>{
+                               {"www.example.com,", "http://www.example.com,"},
+                               {"ftp.gnu.org", "ftp://ftp.gnu.org"},
+                               {"gopher.floodgap.com", "gopher://gopher.floodgap.com"},
+                               {"bob@example.org", "mailto:bob@example.org"},
+                               {"mailto:x@y.z", "mailto:x@y.z"},
+                               {"http://a.b/c?d=1", "http://a.b/c?d=1"},
+                               {"nothttp://x", "nothttp://x"},
+                               {"y://", "y://"},
+                           }));
+    // Existing attributes stay; capitals do not make a web address.
+    EXPECT_NE(text.attributeAt("NSFont", 3), nullptr);
+    EXPECT_EQ(text.attributeAt(LinkAttributeName, text.utf8().find("WWW.")), nullptr);
+}
