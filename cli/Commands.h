@@ -21,5 +21,7 @@ bool prepareArchive();
 
 int runIndex(const ParsedArguments& args);
 int runWatch(const ParsedArguments& args);
+int runList(const ParsedArguments& args);
+int runParticipants(const ParsedArguments& args);
 
 }  // namespace talv::cli

@@ -14,10 +14,32 @@ using namespace talv::cli;
 
 namespace {
 
+const OptionSpec kParticipant{"participant", true, true, "a participants list entry, by its title (repeatable)"};
+const OptionSpec kSort{"sort", true, false,
+                       "KEY[:asc|:desc], KEY one of participants, topic, datestarted, duration, kind, filename"};
+const OptionSpec kJson{"json", false, false, "print one JSON object"};
+
+// The date-range and contents lists and the search text, then `more`.
+std::vector<OptionSpec> withFilterOptions(std::vector<OptionSpec> more) {
+    std::vector<OptionSpec> specs{
+        {"when", true, true,
+         "a date range by its title (repeatable): All, Today, Yesterday, This Week, Last Week, This Month, Last Month, "
+         "Last 3 Months, Last 6 Months, This Year, Last Year, Before Last Year"},
+        {"contents", true, true, "a contents entry by its title (repeatable): All, E-mails, Links, Pictures"},
+        {"search", true, false, "text that a message must contain"},
+    };
+    specs.insert(specs.end(), more.begin(), more.end());
+    return specs;
+}
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> all = {
         {"index", "", "index every transcript of iChat, Adium and Fire once, then exit", {}, runIndex},
         {"watch", "", "keep the archive current as the application does, until interrupted", {}, runWatch},
+        {"list", "", "list the chats that pass the filters, as the chats table shows them, then the statistics line",
+         withFilterOptions({kParticipant, kSort, kJson}), runList},
+        {"participants", "", "list the participants list's entries for the other filters",
+         withFilterOptions({kJson}), runParticipants},
     };
     return all;
 }

@@ -1,0 +1,165 @@
+// talvessa-cli list and participants: the query engine without a window, driven as the main
+// window drives it.
+#include "browse/FilterEntries.h"
+#include "browse/HeadlessBrowser.h"
+#include "cli/CacheParticipantIdentities.h"
+#include "cli/Commands.h"
+#include "cli/OutputText.h"
+#include "platform/RunLoop.h"
+#include "platform/Strings.h"
+#include "store/TalvDatabase.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+
+namespace talv::cli {
+namespace {
+
+// The engine answers a change of the lists, the search text or the sort order this much later.
+constexpr double kEngineRequestDelaySeconds = 0.5;
+
+// The sortable columns of the chats table: the names a user gives (column identifiers and sort
+// keys) and the Chats column each sorts by.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kSortKeys{{
+    {"participants", "participants"},
+    {"topic", "subject"},
+    {"subject", "subject"},
+    {"datestarted", "datestarted"},
+    {"duration", "duration"},
+    {"kind", "kind"},
+    {"filename", "filename"},
+}};
+
+int usageError(const std::string& message) {
+    fmt::print(stderr, "talvessa-cli: {}\n", message);
+    return 2;
+}
+
+// "KEY", "KEY:asc" or "KEY:desc"; none for any other key or direction.
+std::optional<SortDescriptor> parseSort(std::string_view text) {
+    const std::size_t colon = text.rfind(':');
+    const std::string_view name = text.substr(0, colon);
+    const std::string_view direction = colon == std::string_view::npos ? "asc" : text.substr(colon + 1);
+    if (direction != "asc" && direction != "desc") return std::nullopt;
+    auto key = std::find_if(kSortKeys.begin(), kSortKeys.end(), [&](const auto& k) { return k.first == name; });
+    if (key == kSortKeys.end()) return std::nullopt;
+    return SortDescriptor{std::string(key->second), direction == "asc"};
+}
+
+std::string titleOf(const Value& entry) {
+    const Value* title = entry.find("title");
+    return title ? title->textOr("") : "";
+}
+
+std::vector<std::string> titlesOf(const Value::Array& entries) {
+    std::vector<std::string> titles;
+    for (const Value& entry : entries) titles.push_back(titleOf(entry));
+    return titles;
+}
+
+// Opens the archive, applies the options to a browser and hands it to `print` once the engine's
+// delayed requests have run. Exit code 2 for a bad option or an unknown title.
+int browse(const ParsedArguments& args, const std::function<void(HeadlessBrowser&)>& print) {
+    HeadlessBrowser::Choice choice{args.values("when"), args.values("contents"), args.values("participant"),
+                                   args.value("search").value_or("")};
+    if (auto sort = args.value("sort")) {
+        choice.sort = parseSort(*sort);
+        if (!choice.sort) {
+            return usageError(fmt::format("cannot sort by '{}': give participants, topic, datestarted, duration, kind "
+                                          "or filename, optionally followed by :asc or :desc",
+                                          *sort));
+        }
+    }
+    if (!prepareArchive()) return 1;
+    auto store = TalvDatabase::open();
+    if (!store) return 1;
+    CacheParticipantIdentities identities;
+    const Date now = Date::now();
+    HeadlessBrowser browser(std::move(store->db()), identities, now);
+
+    const std::vector<std::string> missing = browser.apply(choice);
+    if (!missing.empty()) {
+        const std::string& title = missing.front();
+        auto named = [&](const std::vector<std::string>& titles) {
+            return std::find(titles.begin(), titles.end(), title) != titles.end();
+        };
+        const auto [option, entries] = named(choice.when)       ? std::pair{"when", whenFilterEntries(now)}
+                                       : named(choice.contents) ? std::pair{"contents", contentsFilterEntries()}
+                                                                : std::pair{"participant", browser.participantEntries()};
+        return usageError(fmt::format("no --{} entry is titled '{}'; the titles are: {}", option, title,
+                                      fmt::join(titlesOf(entries), ", ")));
+    }
+    // As in the window, the selection changes have scheduled requests; they find the list built.
+    RunLoop::runUntil([] { return false; }, kEngineRequestDelaySeconds + 0.1);
+    print(browser);
+    return 0;
+}
+
+void printRows(HeadlessBrowser& browser, bool json) {
+    const std::vector<HeadlessBrowser::Row> rows = browser.rows();
+    if (json) {
+        fmt::print("{{\"statistics\": {}, \"count\": {}, \"chats\": [", jsonString(browser.statistics()), rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const HeadlessBrowser::Row& r = rows[i];
+            fmt::print("{}\n  {{\"id\": {}, \"participants\": {}, \"topic\": {}, \"datestarted\": {}, \"duration\": {}, "
+                       "\"kind\": {}, \"filename\": {}}}",
+                       i == 0 ? "" : ",", r.id, jsonString(r.participants), jsonString(r.topic), jsonString(r.datestarted),
+                       jsonString(r.duration), jsonString(r.kind), jsonString(r.filename));
+        }
+        fmt::print("{}]}}\n", rows.empty() ? "" : "\n");
+        return;
+    }
+    if (!rows.empty()) {
+        std::vector<std::vector<std::string>> table{
+            {tr("ID"), tr("Participants"), tr("Topic"), tr("Date Started"), tr("Duration"), tr("Kind"), tr("File Name")}};
+        for (const HeadlessBrowser::Row& r : rows) {
+            table.push_back({std::to_string(r.id), singleLine(r.participants), singleLine(r.topic), singleLine(r.datestarted),
+                             singleLine(r.duration), singleLine(r.kind), singleLine(r.filename)});
+        }
+        fmt::print("{}", alignedColumns(table));
+    }
+    fmt::print("{}\n", singleLine(browser.statistics()));
+}
+
+std::vector<std::string> partsOf(const Value& entry) {
+    std::vector<std::string> parts;
+    if (const Value* list = entry.find("parts"); list && list->asArray()) {
+        for (const Value& part : *list->asArray()) parts.push_back(part.textOr(""));
+    }
+    return parts;
+}
+
+void printParticipants(HeadlessBrowser& browser, bool json) {
+    const Value::Array& entries = browser.participantEntries();
+    if (json) {
+        fmt::print("{{\"participants\": [");
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            fmt::print("{}\n  {{\"title\": {}, \"parts\": {}}}", i == 0 ? "" : ",",
+                       jsonString(titleOf(entries[i])), jsonStringArray(partsOf(entries[i])));
+        }
+        fmt::print("\n]}}\n");
+        return;
+    }
+    std::vector<std::vector<std::string>> table;
+    for (const Value& entry : entries) {
+        std::vector<std::string> parts = partsOf(entry);
+        for (std::string& part : parts) part = singleLine(part);
+        table.push_back({singleLine(titleOf(entry)), fmt::format("{}", fmt::join(parts, ", "))});
+    }
+    fmt::print("{}", alignedColumns(table));
+}
+
+}  // namespace
+
+int runList(const ParsedArguments& args) {
+    return browse(args, [&](HeadlessBrowser& browser) { printRows(browser, args.has("json")); });
+}
+
+int runParticipants(const ParsedArguments& args) {
+    return browse(args, [&](HeadlessBrowser& browser) { printParticipants(browser, args.has("json")); });
+}
+
+}  // namespace talv::cli

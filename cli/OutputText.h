@@ -1,0 +1,22 @@
+#pragma once
+// Text as the commands print it: JSON string literals, and table cells that keep to one line.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace talv::cli {
+
+// `text` as a JSON string literal, quotes included; bytes that are not UTF-8 become U+FFFD.
+std::string jsonString(std::string_view text);
+// A JSON array of string literals.
+std::string jsonStringArray(const std::vector<std::string>& texts);
+
+// `text` for one cell of a terminal line: line breaks, tabs and other control characters
+// (terminal escape sequences among them) become blanks; bytes that are not UTF-8 become U+FFFD.
+std::string singleLine(std::string_view text);
+
+// Rows of cells as lines, each column padded to its widest cell (in characters) and columns
+// separated by two blanks; lines carry no trailing blanks.
+std::string alignedColumns(const std::vector<std::vector<std::string>>& rows);
+
+}  // namespace talv::cli

@@ -1,0 +1,93 @@
+#include "tests/cli/CliArchive.h"
+
+#include "tools/AdiumXMLLogWriter.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace talv::test {
+namespace {
+
+fs::path makeIndexedHome() {
+    static TempDir dir;  // lives as long as the test process
+    const fs::path home = dir / "home";
+    const fs::path adium = home / "Library" / "Application Support" / "Adium 2.0";
+    fs::create_directories(adium.parent_path());
+    fs::copy(sharedDir() / "corpus" / "adium" / "Adium 2.0", adium, fs::copy_options::recursive);
+
+    const Date start{1330873200};  // 2012-03-04 15:00:00 UTC
+    auto message = [](std::string sender, Date time, std::string text) {
+        LogEntry entry;
+        entry.sender = std::move(sender);
+        entry.time = time;
+        entry.text = std::move(text);
+        return entry;
+    };
+    const std::vector<LogEntry> entries{message("aimsource", start, "it's 100% done"),
+                                        message(kQuotedLogContact, start.addingSeconds(90), "50% off, isn't it?")};
+    const fs::path logs = adium / "Users" / "Default" / "Logs" / "AIM.aimsource" / kQuotedLogContact;
+    fs::create_directories(logs);
+    EXPECT_TRUE(AdiumXMLLogWriter::writeFolder(logs / AdiumXMLLogWriter::fileName(kQuotedLogContact, start), "aimsource",
+                                               "AIM", entries));
+
+    const CliResult indexed = runCli({"--transcripts-home", home.string(), "index"});
+    EXPECT_EQ(indexed.exitCode, 0) << indexed.err;
+    return home;
+}
+
+}  // namespace
+
+CliResult runCli(const std::vector<std::string>& args) {
+    std::vector<gchar*> argv{const_cast<gchar*>(TALV_CLI_PATH)};
+    for (const std::string& arg : args) argv.push_back(const_cast<gchar*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    gchar* out = nullptr;
+    gchar* err = nullptr;
+    gint status = 0;
+    GError* error = nullptr;
+    CliResult result;
+    if (!g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &status, &error)) {
+        ADD_FAILURE() << "cannot run " << TALV_CLI_PATH << ": " << error->message;
+        g_error_free(error);
+        return result;
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = out ? out : "";
+    result.err = err ? err : "";
+    g_free(out);
+    g_free(err);
+    return result;
+}
+
+const fs::path& indexedTranscriptsHome() {
+    static const fs::path home = makeIndexedHome();
+    return home;
+}
+
+CliResult runOnArchive(const std::vector<std::string>& args) {
+    std::vector<std::string> all{"--transcripts-home", indexedTranscriptsHome().string()};
+    all.insert(all.end(), args.begin(), args.end());
+    return runCli(all);
+}
+
+JsonObject* parseObject(const std::string& text, JsonParserPtr& parser) {
+    parser.reset(json_parser_new());
+    GError* error = nullptr;
+    if (!json_parser_load_from_data(parser.get(), text.c_str(), static_cast<gssize>(text.size()), &error)) {
+        ADD_FAILURE() << "not JSON: " << error->message << "\n" << text;
+        g_error_free(error);
+        return nullptr;
+    }
+    JsonNode* root = json_parser_get_root(parser.get());
+    if (!root || !JSON_NODE_HOLDS_OBJECT(root)) {
+        ADD_FAILURE() << "not one JSON object:\n" << text;
+        return nullptr;
+    }
+    return json_node_get_object(root);
+}
+
+}  // namespace talv::test
