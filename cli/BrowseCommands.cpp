@@ -2,12 +2,10 @@
 // window drives it.
 #include "browse/FilterEntries.h"
 #include "browse/HeadlessBrowser.h"
-#include "cli/CacheParticipantIdentities.h"
 #include "cli/Commands.h"
 #include "cli/OutputText.h"
 #include "platform/RunLoop.h"
 #include "platform/Strings.h"
-#include "store/TalvDatabase.h"
 
 #include <fmt/format.h>
 
@@ -74,11 +72,13 @@ int browse(const ParsedArguments& args, const std::function<void(HeadlessBrowser
         }
     }
     if (!prepareArchive()) return 1;
-    auto store = TalvDatabase::open();
-    if (!store) return 1;
-    CacheParticipantIdentities identities;
     const Date now = Date::now();
-    HeadlessBrowser browser(std::move(store->db()), identities, now);
+    std::unique_ptr<HeadlessBrowser> opened = HeadlessBrowser::open(now);
+    if (!opened) {
+        fmt::print(stderr, "talvessa-cli: cannot open the archive or the identity cache\n");
+        return 1;
+    }
+    HeadlessBrowser& browser = *opened;
 
     const std::vector<std::string> missing = browser.apply(choice);
     if (!missing.empty()) {

@@ -23,5 +23,6 @@ int runIndex(const ParsedArguments& args);
 int runWatch(const ParsedArguments& args);
 int runList(const ParsedArguments& args);
 int runParticipants(const ParsedArguments& args);
+int runShow(const ParsedArguments& args);
 
 }  // namespace talv::cli

@@ -40,6 +40,12 @@ const std::vector<Command>& commands() {
          withFilterOptions({kParticipant, kSort, kJson}), runList},
         {"participants", "", "list the participants list's entries for the other filters",
          withFilterOptions({kJson}), runParticipants},
+        {"show", "[ID]", "write the rendered page of a chat; without an ID, the page shown when no chat is selected",
+         {{"none", false, false, "the page shown when no chat is selected"},
+          {"search", true, false, "text to mark in the page"},
+          {"style", true, false, "a message style by name (among the user's, then the built-in ones) or by path"},
+          {"output", true, false, "the file to write (default: standard output)"}},
+         runShow},
     };
     return all;
 }

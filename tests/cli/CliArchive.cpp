@@ -1,6 +1,7 @@
 #include "tests/cli/CliArchive.h"
 
 #include "tools/AdiumXMLLogWriter.h"
+#include "tools/IChatTranscript.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -32,6 +33,20 @@ fs::path makeIndexedHome() {
     fs::create_directories(logs);
     EXPECT_TRUE(AdiumXMLLogWriter::writeFolder(logs / AdiumXMLLogWriter::fileName(kQuotedLogContact, start), "aimsource",
                                                "AIM", entries));
+
+    // One picture (a 1x1 PNG) alone in a message, then a line of text.
+    gsize size = 0;
+    guchar* png = g_base64_decode(
+        "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg==", &size);
+    tools::IChatTranscript transcript;
+    const tools::IChatPresentity buddy{"AIM", "buddy"};
+    transcript.participants = {buddy};
+    const Date sent{1272715200};  // 2010-05-01 12:00:00 UTC
+    transcript.messages = {{buddy, sent, tools::inlineFile(Bytes(png, png + size), "dot.png", std::nullopt)},
+                           {buddy, sent.addingSeconds(30), AttributedString("a dot for you")}};
+    g_free(png);
+    const Bytes archive = tools::writeKeyedTranscript(transcript);
+    writeFile(home / "Documents" / "iChats" / kPictureChatFile, std::string(archive.begin(), archive.end()));
 
     const CliResult indexed = runCli({"--transcripts-home", home.string(), "index"});
     EXPECT_EQ(indexed.exitCode, 0) << indexed.err;
@@ -88,6 +103,38 @@ JsonObject* parseObject(const std::string& text, JsonParserPtr& parser) {
         return nullptr;
     }
     return json_node_get_object(root);
+}
+
+Listing listJson(std::vector<std::string> options) {
+    options.insert(options.begin(), "list");
+    options.push_back("--json");
+    const CliResult result = runOnArchive(options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    JsonParserPtr parser(nullptr, g_object_unref);
+    JsonObject* root = parseObject(result.out, parser);
+    Listing listing;
+    if (!root) return listing;
+    listing.statistics = json_object_get_string_member(root, "statistics");
+    listing.count = json_object_get_int_member(root, "count");
+    JsonArray* chats = json_object_get_array_member(root, "chats");
+    for (guint i = 0; i < json_array_get_length(chats); ++i) {
+        JsonObject* object = json_array_get_object_element(chats, i);
+        Chat chat{{"id", std::to_string(json_object_get_int_member(object, "id"))}};
+        for (const char* key : {"participants", "topic", "datestarted", "duration", "kind", "filename"}) {
+            chat[key] = json_object_get_string_member(object, key);
+        }
+        listing.chats.push_back(chat);
+    }
+    EXPECT_EQ(listing.count, static_cast<std::int64_t>(listing.chats.size()));
+    return listing;
+}
+
+std::string chatIDOf(const std::string& fileName) {
+    for (const Chat& chat : listJson({}).chats) {
+        if (chat.at("filename") == fileName) return chat.at("id");
+    }
+    ADD_FAILURE() << "no chat listed from " << fileName;
+    return "";
 }
 
 }  // namespace talv::test

@@ -9,40 +9,10 @@ namespace {
 
 using talv::test::CliResult;
 using talv::test::JsonParserPtr;
+using talv::test::Chat;
+using talv::test::Listing;
+using talv::test::listJson;
 using talv::test::runOnArchive;
-
-using Chat = std::map<std::string, std::string>;  // every field as text, "id" included
-
-struct Listing {
-    std::string statistics;
-    std::int64_t count = -1;
-    std::vector<Chat> chats;  // in display order
-};
-
-// Runs `list --json` with `options`; fails the test unless it succeeds with one JSON object.
-Listing listJson(std::vector<std::string> options) {
-    options.insert(options.begin(), "list");
-    options.push_back("--json");
-    const CliResult result = runOnArchive(options);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    JsonParserPtr parser(nullptr, g_object_unref);
-    JsonObject* root = talv::test::parseObject(result.out, parser);
-    Listing listing;
-    if (!root) return listing;
-    listing.statistics = json_object_get_string_member(root, "statistics");
-    listing.count = json_object_get_int_member(root, "count");
-    JsonArray* chats = json_object_get_array_member(root, "chats");
-    for (guint i = 0; i < json_array_get_length(chats); ++i) {
-        JsonObject* object = json_array_get_object_element(chats, i);
-        Chat chat{{"id", std::to_string(json_object_get_int_member(object, "id"))}};
-        for (const char* key : {"participants", "topic", "datestarted", "duration", "kind", "filename"}) {
-            chat[key] = json_object_get_string_member(object, key);
-        }
-        listing.chats.push_back(chat);
-    }
-    EXPECT_EQ(listing.count, static_cast<std::int64_t>(listing.chats.size()));
-    return listing;
-}
 
 std::vector<std::string> fileNames(const Listing& listing) {
     std::vector<std::string> names;
@@ -57,46 +27,56 @@ const std::string kJabberChat = "otheruser@example.com (2013-11-03T22.44.16+0100
 
 TEST(ListCommand, ShowsWhatTheChatsTableShows) {
     const Listing all = listJson({"--sort", "datestarted"});
-    ASSERT_EQ(all.count, 4);
-    EXPECT_EQ(all.statistics, "4 chats, 1.0 days");
-    ASSERT_EQ(all.chats.size(), 4u);
-    const Chat& group = all.chats[0];
+    ASSERT_EQ(all.count, 5);
+    EXPECT_EQ(all.statistics, "5 chats, 1.0 days");
+    ASSERT_EQ(all.chats.size(), 5u);
+    const Chat& picture = all.chats[0];
+    EXPECT_EQ(picture.at("filename"), talv::test::kPictureChatFile);
+    EXPECT_EQ(picture.at("kind"), "iChat");
+    EXPECT_EQ(picture.at("participants"), "buddy");
+    EXPECT_EQ(picture.at("topic"), "(Picture)");  // its first message is a picture alone
+    EXPECT_EQ(picture.at("datestarted"), "5/1/10 8:00 AM");  // local time, America/New_York
+    EXPECT_EQ(picture.at("duration"), "00:00:30");
+    const Chat& group = all.chats[1];
     EXPECT_EQ(group.at("filename"), kGroupChat);
     EXPECT_EQ(group.at("participants"), "A_gmail.com, source@gmail.com, B_gmail.com");
     EXPECT_EQ(group.at("topic"), "A_gmail.com entered the room.");
-    EXPECT_EQ(group.at("datestarted"), "8/20/11 11:59 PM");  // local time, America/New_York
+    EXPECT_EQ(group.at("datestarted"), "8/20/11 11:59 PM");
     EXPECT_EQ(group.at("duration"), "00:00:10");
-    const Chat& aim = all.chats[1];
+    const Chat& aim = all.chats[2];
     EXPECT_EQ(aim.at("filename"), kAimChat);
     EXPECT_EQ(aim.at("participants"), "aimsource, aimdest");
-    EXPECT_EQ(aim.at("topic"), "aimsource opened the chat window");
+    EXPECT_EQ(aim.at("topic"), "Chat window opened");
     EXPECT_EQ(aim.at("datestarted"), "12/9/11 4:13 AM");
     EXPECT_EQ(aim.at("duration"), "24:02:22");
-    EXPECT_EQ(all.chats[2].at("datestarted"), "3/4/12 10:00 AM");
-    EXPECT_EQ(all.chats[2].at("duration"), "00:01:30");
-    const Chat& jabber = all.chats[3];
+    EXPECT_EQ(all.chats[3].at("datestarted"), "3/4/12 10:00 AM");
+    EXPECT_EQ(all.chats[3].at("duration"), "00:01:30");
+    const Chat& jabber = all.chats[4];
     EXPECT_EQ(jabber.at("filename"), kJabberChat);
     EXPECT_EQ(jabber.at("datestarted"), "11/3/13 4:44 PM");
-    for (const Chat& chat : all.chats) EXPECT_EQ(chat.at("kind"), "Adium");
+    for (std::size_t i = 1; i < all.chats.size(); ++i) EXPECT_EQ(all.chats[i].at("kind"), "Adium");
 
     // Reversed order, and the plain listing: the same rows, then the statistics line.
     const Listing newestFirst = listJson({"--sort", "datestarted:desc"});
     EXPECT_EQ(newestFirst.chats.front().at("filename"), kJabberChat);
-    EXPECT_EQ(newestFirst.chats.back().at("filename"), kGroupChat);
+    EXPECT_EQ(newestFirst.chats.back().at("filename"), talv::test::kPictureChatFile);
     const CliResult plain = runOnArchive({"list", "--sort", "topic:asc"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
-    EXPECT_TRUE(plain.out.ends_with("\n4 chats, 1.0 days\n")) << plain.out;
+    EXPECT_TRUE(plain.out.ends_with("\n5 chats, 1.0 days\n")) << plain.out;
     EXPECT_NE(plain.out.find(" 24:02:22  Adium  " + kAimChat + "\n"), std::string::npos) << plain.out;
-    EXPECT_LT(plain.out.find("A_gmail.com entered the room."), plain.out.find("aimsource opened the chat window"));
+    // Sorted by the stored subject: the picture's placeholder character sorts after every letter.
+    EXPECT_LT(plain.out.find("A_gmail.com entered the room."), plain.out.find("Chat window opened"));
+    EXPECT_LT(plain.out.find("it's 100% done"), plain.out.find("(Picture)"));
 }
 
 TEST(ListCommand, FiltersByTheEntriesTitles) {
-    EXPECT_EQ(listJson({"--when", "Before Last Year"}).count, 4);
+    EXPECT_EQ(listJson({"--when", "Before Last Year"}).count, 5);
     const Listing none = listJson({"--when", "Today", "--when", "Yesterday"});
     EXPECT_EQ(none.count, 0);
     EXPECT_EQ(none.statistics, "0 chats, 0 minutes, 0 seconds");
 
     EXPECT_EQ(fileNames(listJson({"--contents", "Links"})), std::vector<std::string>{kJabberChat});
+    EXPECT_EQ(fileNames(listJson({"--contents", "Pictures"})), std::vector<std::string>{talv::test::kPictureChatFile});
     EXPECT_EQ(fileNames(listJson({"--contents", "E-mails", "--contents", "Links"})), std::vector<std::string>{kJabberChat});
     EXPECT_EQ(fileNames(listJson({"--participant", "aimdest"})), std::vector<std::string>{kAimChat});
     EXPECT_EQ(listJson({"--participant", "aimsource", "--participant", "otheruser@example.com"}).count, 3);
@@ -132,7 +112,7 @@ TEST(ListCommand, SearchTextIsMatchedLiterallyExceptForWildcards) {
     // Text that would end the literal finds nothing and harms nothing.
     EXPECT_EQ(listJson({"--search", "x' OR 1=1; DROP TABLE Chats; --"}).count, 0);
     EXPECT_EQ(listJson({"--search", "\"'%_\\"}).count, 0);
-    EXPECT_EQ(listJson({}).count, 4);
+    EXPECT_EQ(listJson({}).count, 5);
 }
 
 TEST(ListCommand, RejectsUnknownTitlesAndSortKeys) {
