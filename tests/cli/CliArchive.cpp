@@ -27,7 +27,7 @@ fs::path makeIndexedHome() {
         entry.text = std::move(text);
         return entry;
     };
-    const std::vector<LogEntry> entries{message("aimsource", start, "it's 100% done"),
+    const std::vector<LogEntry> entries{message("aimsource", start, "it's 100% done,\n\"really\""),
                                         message(kQuotedLogContact, start.addingSeconds(90), "50% off, isn't it?")};
     const fs::path logs = adium / "Users" / "Default" / "Logs" / "AIM.aimsource" / kQuotedLogContact;
     fs::create_directories(logs);

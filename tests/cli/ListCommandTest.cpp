@@ -49,6 +49,7 @@ TEST(ListCommand, ShowsWhatTheChatsTableShows) {
     EXPECT_EQ(aim.at("topic"), "Chat window opened");
     EXPECT_EQ(aim.at("datestarted"), "12/9/11 4:13 AM");
     EXPECT_EQ(aim.at("duration"), "24:02:22");
+    EXPECT_EQ(all.chats[3].at("topic"), "it's 100% done,\n\"really\"");  // through JSON escaping and back
     EXPECT_EQ(all.chats[3].at("datestarted"), "3/4/12 10:00 AM");
     EXPECT_EQ(all.chats[3].at("duration"), "00:01:30");
     const Chat& jabber = all.chats[4];
@@ -66,7 +67,7 @@ TEST(ListCommand, ShowsWhatTheChatsTableShows) {
     EXPECT_NE(plain.out.find(" 24:02:22  Adium  " + kAimChat + "\n"), std::string::npos) << plain.out;
     // Sorted by the stored subject: the picture's placeholder character sorts after every letter.
     EXPECT_LT(plain.out.find("A_gmail.com entered the room."), plain.out.find("Chat window opened"));
-    EXPECT_LT(plain.out.find("it's 100% done"), plain.out.find("(Picture)"));
+    EXPECT_LT(plain.out.find("it's 100% done, \"really\"  "), plain.out.find("(Picture)"));  // one line per row
 }
 
 TEST(ListCommand, FiltersByTheEntriesTitles) {
