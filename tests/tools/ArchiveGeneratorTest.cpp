@@ -96,6 +96,11 @@ void expectSameChat(const GeneratedChat& meant, const ChatRecord& read, const fs
 
 class ArchiveGenerator : public ::testing::TestWithParam<TranscriptFormat> {};
 
+std::string formatName(const ::testing::TestParamInfo<TranscriptFormat>& info) {
+    static const char* names[] = {"IChatKeyed", "IChatTypedstream", "AdiumHtml", "AdiumXmlFile", "AdiumXmlFolder", "Fire"};
+    return names[static_cast<int>(info.param)];
+}
+
 }  // namespace
 
 TEST_P(ArchiveGenerator, TheReadersReadBackWhatTheGeneratorMeant) {
@@ -113,7 +118,8 @@ TEST_P(ArchiveGenerator, TheReadersReadBackWhatTheGeneratorMeant) {
 INSTANTIATE_TEST_SUITE_P(EveryFormat, ArchiveGenerator,
                          ::testing::Values(TranscriptFormat::IChatKeyed, TranscriptFormat::IChatTypedstream,
                                            TranscriptFormat::AdiumHtml, TranscriptFormat::AdiumXmlFile,
-                                           TranscriptFormat::AdiumXmlFolder, TranscriptFormat::Fire));
+                                           TranscriptFormat::AdiumXmlFolder, TranscriptFormat::Fire),
+                         formatName);
 
 TEST(ArchiveGeneratorFiles, TheSameSeedWritesTheSameFilesAndIndependentToolsParseThem) {
     test::TempDir one, two;
