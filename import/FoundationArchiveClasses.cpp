@@ -34,16 +34,32 @@ std::string ArchivedData::description() const { return fmt::format("<{} bytes>",
 
 std::string ArchivedDate::description() const { return fmt::format("{}", date.secondsSince1970); }
 
+namespace {
+
+// Elements are described one level deep and the first few only: shared containers would
+// otherwise multiply into a description of any size.
+constexpr std::size_t DescribedElements = 32;
+
+std::string describeElement(const ObjectPtr& object) {
+    if (objectAs<ArchivedArray>(object)) return "(...)";
+    if (objectAs<ArchivedDictionary>(object)) return "{...}";
+    return describe(object);
+}
+
+}  // namespace
+
 std::string ArchivedArray::description() const {
     std::string text = "(";
-    for (std::size_t i = 0; i < elements.size(); ++i) text += (i ? ", " : "") + describe(elements[i]);
-    return text + ")";
+    for (std::size_t i = 0; i < elements.size() && i < DescribedElements; ++i) text += (i ? ", " : "") + describeElement(elements[i]);
+    return text + (elements.size() > DescribedElements ? ", ...)" : ")");
 }
 
 std::string ArchivedDictionary::description() const {
     std::string text = "{";
-    for (const auto& [key, value] : entries) text += describe(key) + " = " + describe(value) + "; ";
-    return text + "}";
+    for (std::size_t i = 0; i < entries.size() && i < DescribedElements; ++i) {
+        text += describeElement(entries[i].first) + " = " + describeElement(entries[i].second) + "; ";
+    }
+    return text + (entries.size() > DescribedElements ? "...}" : "}");
 }
 
 std::string ArchivedURL::absoluteString() const {
@@ -76,17 +92,8 @@ Value valueFrom(const ObjectPtr& object) {
     if (auto* date = objectAs<ArchivedDate>(object)) return Value(date->date);
     if (auto* url = objectAs<ArchivedURL>(object)) return Value(url->relative);
     if (auto* text = objectAs<ArchivedAttributedString>(object)) return Value(text->text->utf8());
-    if (auto* array = objectAs<ArchivedArray>(object)) {
-        Value::Array values;
-        for (const auto& element : array->elements) values.push_back(valueFrom(element));
-        return Value(std::move(values));
-    }
-    if (auto* dictionary = objectAs<ArchivedDictionary>(object)) {
-        Value::Dictionary values;
-        for (const auto& [key, value] : dictionary->entries) values.emplace(describe(key), valueFrom(value));
-        return Value(std::move(values));
-    }
     if (!object) return Value();
+    // Containers are not expanded: shared elements would multiply into copies.
     return Value(Value::Dictionary{{"$classname", object->className()}});
 }
 
@@ -99,7 +106,13 @@ Attributes attributesFrom(Decoder& coder, const ObjectPtr& object) {
     for (const auto& [key, value] : dictionary->entries) {
         auto name = textOf(key);
         if (!name) coder.fail("attribute name is not a string");
-        attributes.insert_or_assign(*name, attributeValueFrom(value));
+        AttributeValue converted = attributeValueFrom(value);
+        const Value* plain = std::get_if<Value>(&converted);
+        std::size_t size = name->size() + 64;
+        if (plain && plain->asText()) size += plain->asText()->size();
+        if (plain && plain->asData()) size += plain->asData()->size();
+        coder.charge(size);
+        attributes.insert_or_assign(*name, std::move(converted));
     }
     return attributes;
 }
@@ -182,6 +195,7 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> runTable(KeyedUnarchiver& c
 ObjectPtr keyedAttributedString(KeyedUnarchiver& coder) {
     auto string = require<ArchivedString>(coder, coder.decodeObject("NSString"), "NSString");
     std::u16string text = string ? string->text : std::u16string();
+    coder.charge(2 * text.size());
     ObjectPtr attributes = coder.decodeObject("NSAttributes");
     ObjectPtr info = coder.decodeObject("NSAttributeInfo");
     std::vector<AttributedString::Run> runs;
@@ -282,6 +296,7 @@ ObjectPtr typedURL(TypedStreamUnarchiver& coder) {
 ObjectPtr typedAttributedString(TypedStreamUnarchiver& coder) {
     auto string = require<ArchivedString>(coder, coder.decodeObject(), "the string");
     std::u16string text = string ? string->text : std::u16string();
+    coder.charge(2 * text.size());
     std::map<std::int64_t, std::shared_ptr<const Attributes>> sets;
     std::vector<AttributedString::Run> runs;
     std::uint64_t covered = 0;

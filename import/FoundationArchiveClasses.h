@@ -97,9 +97,9 @@ public:
     FileWrapper wrapper;
 };
 
-// An archived value as an attribute value: attachments stay attachments, URLs become their
-// relative text, strings, numbers, data, dates, arrays and dictionaries become values, null and
-// opaque objects become a dictionary naming their class.
+// An archived value as an attribute value: attachments stay attachments, URLs and attributed
+// texts become their text, strings, numbers, data and dates become values, nil becomes null, and
+// any other object (arrays and dictionaries included) a dictionary naming its class.
 AttributeValue attributeValueFrom(const ObjectPtr& object);
 
 // Strings as UTF-8 text; nullopt when the object is not a string.

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 
 namespace talv {
 namespace {
@@ -129,10 +130,13 @@ std::optional<ChatRecord> IChatReader::readChatFile(const std::string& path) {
         if (presentity && presentity->senderID) addParticipant(*presentity->senderID);
     }
 
-    // Other chat items than messages may sit in the list; they are not read.
+    // Other chat items than messages may sit in the list; they are not read. A message object
+    // listed again (only damaged files do) is read once, so it cannot multiply into copies.
     std::vector<const InstantMessage*> messages;
+    std::set<const InstantMessage*> listed;
     for (const ObjectPtr& item : items->elements) {
-        if (auto* message = objectAs<InstantMessage>(item)) messages.push_back(message);
+        auto* message = objectAs<InstantMessage>(item);
+        if (message && listed.insert(message).second) messages.push_back(message);
     }
 
     chat.StartDate = messages.empty() ? std::optional<Date>(Date::now()) : messages.front()->date;

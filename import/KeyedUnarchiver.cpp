@@ -59,6 +59,7 @@ struct KeyedUnarchiver::State {
         int nextSequential = 0;
     };
     std::vector<Frame> frames;  // the objects being decoded, innermost last
+    std::size_t copyBudget = 0;
 };
 
 KeyedUnarchiver::KeyedUnarchiver(const ArchiveClassRegistry& registry)
@@ -76,6 +77,7 @@ Unarchived KeyedUnarchiver::unarchive(std::string_view bytes, const ArchiveClass
         plist_t root = nullptr;
         plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
         coder.state_->plist.reset(root);
+        coder.state_->copyBudget = 16 * bytes.size() + (16u << 20);
         if (!root || plist_get_node_type(root) != PLIST_DICT) coder.fail("not a property list archive");
         plist_t objects = plist_dict_get_item(root, "$objects");
         plist_t top = plist_dict_get_item(root, "$top");
@@ -185,6 +187,11 @@ ObjectPtr KeyedUnarchiver::decodeClassObject(void* node, std::uint64_t index) {
     }
     if (object) const_cast<ArchivedObject&>(*object).className_ = className;
     return object;
+}
+
+void KeyedUnarchiver::charge(std::size_t bytes) {
+    if (bytes > state_->copyBudget) fail("archive expands beyond its limits");
+    state_->copyBudget -= bytes;
 }
 
 const std::string& KeyedUnarchiver::className() const { return *state_->frames.back().className; }

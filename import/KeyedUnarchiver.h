@@ -34,6 +34,9 @@ public:
     std::optional<Bytes> decodeBytes(std::string_view key);
     std::optional<std::string> decodeText(std::string_view key);
     [[noreturn]] void fail(const std::string& reason) const;
+    // Counts memory that decoding copies (texts shared by many objects, attribute values); fails
+    // once the total passes a limit proportional to the archive's size.
+    void charge(std::size_t bytes);
 
     ~KeyedUnarchiver();
 

@@ -55,11 +55,13 @@ struct TypedStreamUnarchiver::State {
     std::vector<Entry> table;
     std::vector<const std::string*> frames;  // class names of the objects being decoded
     std::size_t valueBudget = 0;             // bounds the work on values that take no bytes
+    std::size_t copyBudget = 0;
 };
 
 TypedStreamUnarchiver::TypedStreamUnarchiver(std::string_view bytes, const ArchiveClassRegistry& registry)
     : state_(std::make_unique<State>(bytes, registry)) {
     state_->valueBudget = 4 * bytes.size() + 1024;
+    state_->copyBudget = 16 * bytes.size() + (16u << 20);
 }
 
 TypedStreamUnarchiver::~TypedStreamUnarchiver() = default;
@@ -253,6 +255,11 @@ ObjectPtr TypedStreamUnarchiver::readObject() {
     s.table[index].object = object;
     s.table[index].decoding = false;
     return object;
+}
+
+void TypedStreamUnarchiver::charge(std::size_t bytes) {
+    if (bytes > state_->copyBudget) fail("archive expands beyond its limits");
+    state_->copyBudget -= bytes;
 }
 
 const std::string& TypedStreamUnarchiver::className() const { return *state_->frames.back(); }

@@ -47,6 +47,9 @@ public:
     // True when the object being decoded has no further groups.
     bool atObjectEnd() const;
     [[noreturn]] void fail(const std::string& reason) const;
+    // Counts memory that decoding copies (texts shared by many objects, attribute values); fails
+    // once the total passes a limit proportional to the archive's size.
+    void charge(std::size_t bytes);
 
     ~TypedStreamUnarchiver();
 

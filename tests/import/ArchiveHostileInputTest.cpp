@@ -208,3 +208,30 @@ TEST(IChatArchiveClasses, UnusedClassesLogTheirDecoding) {
     EXPECT_EQ(log.lines().size(), 4u);
     EXPECT_TRUE(log.contains("unknown obj is inside"));
 }
+
+TEST(KeyedUnarchiver, SharedObjectsDoNotMultiplyIntoCopies) {
+    // Arrays that hold the one below twice, 40 levels up: described and decoded in moments.
+    KeyedArchiveWriter nested;
+    Uid level = nested.encodeString("leaf");
+    for (int i = 0; i < 40; ++i) level = nested.encodeArray({level, level});
+    Uid aim = nested.encodeObject("AIM", {"NSObject"}, {{"$0", level}});
+    LogCapture log;
+    auto result = keyed(nested.finish({{"root", aim}}));
+    EXPECT_TRUE(result.ok()) << result.failure;
+    EXPECT_TRUE(log.contains("unknown obj is ((...), (...))"));
+
+    // One large string shared by many attribute sets, each copied into its own set.
+    KeyedArchiveWriter shared;
+    Uid big = shared.encodeString(std::string(1 << 20, 'x'));
+    Uid key = shared.encodeString("NSToolTip");
+    std::vector<Uid> sets;
+    Bytes table;
+    for (int i = 0; i < 100; ++i) {
+        sets.push_back(shared.encodeDictionary({{key, big}}));
+        table.insert(table.end(), {1, static_cast<std::uint8_t>(i)});
+    }
+    Uid text = shared.encodeString(std::string(100, 'a'));
+    Uid root = shared.encodeObject("NSAttributedString", {"NSObject"},
+                                   {{"NSString", text}, {"NSAttributes", shared.encodeArray(sets)}, {"NSAttributeInfo", shared.encodeData(table)}});
+    EXPECT_NE(keyed(shared.finish({{"root", root}})).failure.find("expands beyond its limits"), std::string::npos);
+}
