@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <limits>
+#include <memory>
 
 namespace talv {
 namespace {
@@ -38,6 +39,20 @@ std::optional<std::uint64_t> uidOf(plist_t node) {
     return std::nullopt;
 }
 
+// The items of an array in one walk: libplist finds a parsed array's item by index by walking its list.
+std::vector<plist_t> arrayItems(plist_t array) {
+    std::vector<plist_t> items;
+    items.reserve(plist_array_get_size(array));
+    plist_array_iter raw = nullptr;
+    plist_array_new_iter(array, &raw);
+    const std::unique_ptr<void, decltype(&std::free)> iter(raw, &std::free);
+    for (plist_t item = nullptr;;) {
+        plist_array_next_item(array, raw, &item);
+        if (!item) return items;
+        items.push_back(item);
+    }
+}
+
 std::string stringOf(plist_t node) {
     uint64_t length = 0;
     const char* text = plist_get_string_ptr(node, &length);
@@ -49,7 +64,8 @@ std::string stringOf(plist_t node) {
 struct KeyedUnarchiver::State {
     const ArchiveClassRegistry& registry;
     std::unique_ptr<void, PlistDeleter> plist;
-    plist_t objects = nullptr;
+    // The nodes of "$objects" by index.
+    std::vector<plist_t> objects;
     std::vector<ObjectPtr> decoded;
     enum class Progress : std::uint8_t { NotStarted, Decoding, Done };
     std::vector<Progress> progress;
@@ -63,7 +79,7 @@ struct KeyedUnarchiver::State {
 };
 
 KeyedUnarchiver::KeyedUnarchiver(const ArchiveClassRegistry& registry)
-    : state_(std::make_unique<State>(State{registry, nullptr, nullptr, {}, {}, {}})) {}
+    : state_(std::make_unique<State>(State{registry, nullptr, {}, {}, {}, {}})) {}
 
 KeyedUnarchiver::~KeyedUnarchiver() = default;
 
@@ -84,8 +100,8 @@ Unarchived KeyedUnarchiver::unarchive(std::string_view bytes, const ArchiveClass
         if (!objects || plist_get_node_type(objects) != PLIST_ARRAY || !top || plist_get_node_type(top) != PLIST_DICT) {
             coder.fail("archive has no $objects or $top");
         }
-        coder.state_->objects = objects;
-        std::size_t count = plist_array_get_size(objects);
+        coder.state_->objects = arrayItems(objects);
+        const std::size_t count = coder.state_->objects.size();
         coder.state_->decoded.resize(count);
         coder.state_->progress.resize(count, State::Progress::NotStarted);
         auto uid = uidOf(plist_dict_get_item(top, std::string(topKey).c_str()));
@@ -108,7 +124,7 @@ ObjectPtr KeyedUnarchiver::objectAt(std::uint64_t index) {
     if (s.frames.size() >= MaxDepth) fail("objects nested too deeply");
 
     s.progress[index] = State::Progress::Decoding;
-    plist_t node = plist_array_get_item(s.objects, static_cast<uint32_t>(index));
+    plist_t node = s.objects[index];
     ObjectPtr object;
     std::string className;
     switch (plist_get_node_type(node)) {
@@ -162,7 +178,7 @@ ObjectPtr KeyedUnarchiver::decodeClassObject(void* node, std::uint64_t index) {
     State& s = *state_;
     auto classUid = uidOf(plist_dict_get_item(node, "$class"));
     if (!classUid || *classUid == 0 || *classUid >= s.decoded.size()) fail(fmt::format("object {} has no class", index));
-    plist_t record = plist_array_get_item(s.objects, static_cast<uint32_t>(*classUid));
+    plist_t record = s.objects[*classUid];
     plist_t nameNode = plist_get_node_type(record) == PLIST_DICT ? plist_dict_get_item(record, "$classname") : nullptr;
     if (!nameNode || plist_get_node_type(nameNode) != PLIST_STRING) fail(fmt::format("object {} has no class name", index));
     std::string className = stringOf(nameNode);
@@ -219,10 +235,10 @@ std::vector<ObjectPtr> KeyedUnarchiver::decodeObjects(std::string_view key) {
     std::vector<ObjectPtr> objects;
     if (!value) return objects;
     if (plist_get_node_type(value) != PLIST_ARRAY) fail(fmt::format("{}: \"{}\" is not an array", className(), key));
-    uint32_t count = plist_array_get_size(value);
-    objects.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        auto uid = uidOf(plist_array_get_item(value, i));
+    const std::vector<plist_t> items = arrayItems(value);
+    objects.reserve(items.size());
+    for (plist_t item : items) {
+        auto uid = uidOf(item);
         if (!uid) fail(fmt::format("{}: \"{}\" holds a value that is not a reference", className(), key));
         objects.push_back(objectAt(*uid));
     }
