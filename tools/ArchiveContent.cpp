@@ -222,6 +222,9 @@ ArchiveContent generateArchiveContent(const ArchiveOptions& options) {
         const Language& lang = dice.chance(0.6) ? languages()[0] : dice.pick(languages());
         int messages = static_cast<int>(dice.below(static_cast<std::size_t>(options.messagesPerChat) * 2)) + 1;
         if (dice.chance(0.03)) messages *= 20;  // a few very long chats
+        // Every (stride + 1)th chat, so that the long ones rotate through the formats.
+        const int stride = options.longChats > 0 ? options.chats / options.longChats : 0;
+        if (stride > 0 && c % (stride + 1) == 0 && c / (stride + 1) < options.longChats) messages = options.longChatMessages;
         const bool withLink = dice.chance(options.linkShare), withEmail = dice.chance(options.emailShare),
                    withPicture = dice.chance(options.pictureShare);
         const int linkAt = static_cast<int>(dice.below(static_cast<std::size_t>(messages)));

@@ -53,6 +53,8 @@ struct ArchiveOptions {
     int people = 12;
     int chats = 60;
     int messagesPerChat = 24;  // average; some chats are shorter, a few much longer
+    int longChats = 0;             // chats of exactly longChatMessages messages, spread over the archive
+    int longChatMessages = 10000;
     double pictureShare = 0.15, linkShare = 0.25, emailShare = 0.15;  // share of chats carrying each
     int spanDays = 3 * 365;     // how far back chats go from `now`
     Date now = Date::now();

@@ -20,6 +20,8 @@ const std::vector<OptionSpec> kOptions = {
     {"people", true, false, "number of people (default 12)"},
     {"chats", true, false, "number of chats (default 60)"},
     {"messages", true, false, "average messages per chat (default 24)"},
+    {"long-chats", true, false, "number of chats of --long-messages messages each (default 0)"},
+    {"long-messages", true, false, "messages in each long chat (default 10000)"},
     {"pictures", true, false, "share of chats with a picture, 0 to 1 (default 0.15)"},
     {"links", true, false, "share of chats with a link (default 0.25)"},
     {"emails", true, false, "share of chats with an e-mail address (default 0.15)"},
@@ -70,6 +72,8 @@ int main(int argc, char** argv) {
         if (auto v = args->value("people")) options.people = std::max(1, std::stoi(*v));
         if (auto v = args->value("chats")) options.chats = std::max(0, std::stoi(*v));
         if (auto v = args->value("messages")) options.messagesPerChat = std::max(1, std::stoi(*v));
+        if (auto v = args->value("long-chats")) options.longChats = std::max(0, std::stoi(*v));
+        if (auto v = args->value("long-messages")) options.longChatMessages = std::max(1, std::stoi(*v));
         if (auto v = args->value("pictures")) options.pictureShare = std::stod(*v);
         if (auto v = args->value("links")) options.linkShare = std::stod(*v);
         if (auto v = args->value("emails")) options.emailShare = std::stod(*v);
