@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Turns scripts/bench's results.tsv (size, name, value) into the Markdown tables of
+# docs/performance.md.
+set -euo pipefail
+awk -F'\t' '
+function v(s, n) { return ((s, n) in val) ? val[s, n] : "" }
+function ms(x) { return x == "" ? "n/a" : sprintf("%.1f", x * 1000) }
+function sec(x) { return x == "" ? "n/a" : sprintf("%.2f", x) }
+function ratio(a, b) { return (a == "" || b == "" || b == 0) ? "n/a" : sprintf("%.1f×", a / b) }
+function both(s, cpu, wall) { return sec(v(s, cpu)) " [" sec(v(s, wall)) "]" }
+function per(a, b, f) { return (b == "" || b == 0) ? "n/a" : sprintf(f, a / b) }
+function row(cells) { print "| " cells " |" }
+{
+  if ($1 == "machine") { machine[++nm] = $2 ": " $3; next }
+  if ($1 != "all" && !($1 in seen)) { seen[$1] = 1; sizes[++ns] = $1 }
+  val[$1, $2] = $3
+}
+END {
+  print "Machine: "; for (i = 1; i <= nm; i++) print "- " machine[i]
+  print "- whole run: " v("all", "total_minutes") " min"
+  print ""
+  print "CPU time (user + system) is the main figure; wall time follows in [brackets]."
+  print ""
+  print "### Full index"
+  print ""
+  row("chats | messages | transcripts MB | index s | chats/s | MB/s | readers alone s | SQLite alone s | index ÷ (readers + SQLite) | database MB")
+  row("---|---|---|---|---|---|---|---|---|---")
+  for (i = 1; i <= ns; i++) {
+    s = sizes[i]; t = v(s, "index_cpu"); mb = v(s, "bytes") / 1e6
+    row(v(s, "files") " | " v(s, "messages") " | " sprintf("%.1f", mb) " | " both(s, "index_cpu", "index_seconds") " | " \
+        per(v(s, "files"), t, "%.0f") " | " per(mb, t, "%.2f") " | " both(s, "read_cpu", "read_seconds") " | " \
+        both(s, "write_cpu", "write_seconds") " | " ratio(t, v(s, "read_cpu") + v(s, "write_cpu")) " | " \
+        sprintf("%.1f", v(s, "database_bytes") / 1e6))
+  }
+  print ""
+  print "### Peak memory of indexing (maximum resident set)"
+  print ""
+  row("chats | `talvessa-cli index` MB | second scan MB | readers + SQLite alone MB")
+  row("---|---|---|---")
+  for (i = 1; i <= ns; i++) {
+    s = sizes[i]
+    row(s " | " sprintf("%.1f", v(s, "index_rss_kb") / 1024) " | " sprintf("%.1f", v(s, "rescan_rss_kb") / 1024) " | " \
+        sprintf("%.1f", v(s, "floors_rss_kb") / 1024))
+  }
+  print ""
+  print "### Second scan of the unchanged archive"
+  print ""
+  row("chats | second scan s | find s | ratio")
+  row("---|---|---|---")
+  for (i = 1; i <= ns; i++) {
+    s = sizes[i]
+    row(s " | " both(s, "rescan_cpu", "rescan_seconds") " | " both(s, "find_cpu", "find_seconds") " | " \
+        ratio(v(s, "rescan_cpu"), v(s, "find_cpu")))
+  }
+  print ""
+  print "### Filter rebuild (refilter), median ms (chats listed)"
+  print ""
+  row("chats | All | This Week | a participant | Links | Before Last Year")
+  row("---|---|---|---|---|---")
+  for (i = 1; i <= ns; i++) {
+    s = sizes[i]; line = s
+    split("all this_week participant links before_last_year", names, " ")
+    for (k = 1; k <= 5; k++)
+      line = line " | " ms(v(s, names[k] "_cpu")) " [" ms(v(s, names[k] "_seconds")) "] (" v(s, names[k] "_rows") ")"
+    row(line)
+  }
+  print ""
+  print "### Search through the query engine against grep -rlF, median ms (chats or files found)"
+  print ""
+  row("chats | 3 letters | grep -rlF | ratio | 10 letters | grep -rlF | ratio")
+  row("---|---|---|---|---|---|---")
+  for (i = 1; i <= ns; i++) {
+    s = sizes[i]; line = s
+    split("short long", w, " ")
+    for (k = 1; k <= 2; k++) {
+      q = "search_" w[k]; g = "grep_" w[k]
+      line = line " | " ms(v(s, q "_cpu")) " [" ms(v(s, q "_seconds")) "] (" v(s, q "_rows") ") | " \
+             ms(v(s, g "_cpu")) " [" ms(v(s, g "_seconds")) "] (" v(s, g "_files") ") | " ratio(v(s, q "_cpu"), v(s, g "_cpu"))
+    }
+    row(line)
+  }
+}' "$1"
