@@ -1,11 +1,8 @@
 #include "bench/BrowseTimings.h"
 
-#include "bench/CacheParticipants.h"
 #include "bench/Report.h"
 #include "bench/Stopwatch.h"
 #include "browse/HeadlessBrowser.h"
-#include "platform/Paths.h"
-#include "store/TalvDatabase.h"
 
 #include <algorithm>
 #include <vector>
@@ -35,14 +32,12 @@ double chatsListed(const HeadlessBrowser& browser) {
 }  // namespace
 
 bool measureBrowse(int rounds, const std::string& shortSearch, const std::string& longSearch) {
-    FMDatabase db((Paths::applicationSupport() / TalvDatabase::kFileName).string());
-    if (!db.open()) return false;
-    CacheParticipants identities;
-    HeadlessBrowser browser(std::move(db), identities, Date::now());
+    auto browser = HeadlessBrowser::open(Date::now());
+    if (!browser) return false;
 
     // The person with the first entry of the participants list under All.
-    browser.apply({});
-    const Value::Array& people = browser.participantEntries();
+    browser->apply({});
+    const Value::Array& people = browser->participantEntries();
     const std::string person = people.size() > 1 ? people[1].find("title")->textOr("") : "";
 
     const HeadlessBrowser::Choice all{};
@@ -63,15 +58,15 @@ bool measureBrowse(int rounds, const std::string& shortSearch, const std::string
                                                     : all;
         std::vector<double> seconds, cpu;
         for (int r = 0; r < rounds; ++r) {
-            browser.apply(before);
+            browser->apply(before);
             Stopwatch clock;
-            if (!browser.apply(c.choice).empty()) return false;
+            if (!browser->apply(c.choice).empty()) return false;
             seconds.push_back(clock.seconds());
             cpu.push_back(clock.cpuSeconds());
         }
         report(fmt::format("{}_seconds", c.name), median(seconds));
         report(fmt::format("{}_cpu", c.name), median(cpu));
-        report(fmt::format("{}_rows", c.name), chatsListed(browser));
+        report(fmt::format("{}_rows", c.name), chatsListed(*browser));
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #include "bench/Report.h"
 #include "bench/Stopwatch.h"
 #include "identity/CacheIdentityServices.h"
+#include "identity/TalvCacheDatabase.h"
 #include "import/AdiumLogParser.h"
 #include "import/AdiumXMLLogParser.h"
 #include "import/FireXMLLogParser.h"
@@ -58,6 +59,11 @@ std::vector<std::pair<std::string, std::vector<std::string_view>>> passFolders()
 }  // namespace
 
 bool measureIndexFloors(const fs::path& database) {
+    // The identity cache as the application prepares it at start, so that names are cached.
+    if (auto cache = TalvCacheDatabase::open()) {
+        cache->db().setLogsErrors(false);
+        cache->createTablesAsNeeded();
+    }
     CacheIdentityServices identities;
     auto store = TalvDatabase::openAt(database, &identities);
     if (!store) return false;

@@ -79,4 +79,18 @@ END {
     }
     row(line)
   }
+  print ""
+  print "### Rendering a page (default style), median ms"
+  print ""
+  row("chats | largest chat | messages | page KB | a chat of median length (selection change) | messages | page KB")
+  row("---|---|---|---|---|---|---")
+  for (i = 1; i <= ns; i++) {
+    s = sizes[i]; line = s
+    split("largest typical", w, " ")
+    for (k = 1; k <= 2; k++) {
+      r = "render_" w[k]
+      line = line " | " ms(v(s, r "_cpu")) " [" ms(v(s, r "_seconds")) "] | " v(s, r "_messages") " | " sprintf("%.0f", v(s, r "_bytes") / 1024)
+    }
+    row(line)
+  }
 }' "$1"
