@@ -7,6 +7,6 @@
 
 namespace talv::bench {
 
-inline void report(std::string_view name, double value) { fmt::print("{}\t{:.6g}\n", name, value); }
+inline void report(std::string_view name, double value) { fmt::print("{}\t{:.9g}\n", name, value); }
 
 }  // namespace talv::bench

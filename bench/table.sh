@@ -27,7 +27,7 @@ END {
   row("---|---|---|---|---|---|---|---|---|---")
   for (i = 1; i <= ns; i++) {
     s = sizes[i]; t = v(s, "index_cpu"); mb = v(s, "bytes") / 1e6
-    row(v(s, "files") " | " v(s, "messages") " | " sprintf("%.1f", mb) " | " both(s, "index_cpu", "index_seconds") " | " \
+    row(v(s, "files") " | " sprintf("%.0f", v(s, "messages")) " | " sprintf("%.1f", mb) " | " both(s, "index_cpu", "index_seconds") " | " \
         per(v(s, "files"), t, "%.0f") " | " per(mb, t, "%.2f") " | " both(s, "read_cpu", "read_seconds") " | " \
         both(s, "write_cpu", "write_seconds") " | " ratio(t, v(s, "read_cpu") + v(s, "write_cpu")) " | " \
         sprintf("%.1f", v(s, "database_bytes") / 1e6))
