@@ -11,9 +11,7 @@
 #include "tools/FireLogWriter.h"
 #include "tools/IChatTranscript.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 
 namespace fs = std::filesystem;
@@ -30,11 +28,6 @@ struct Recorder : ScanProgressReceiver {
         return out;
     }
 };
-
-void setModified(const fs::path& path, double secondsSince1970) {
-    timespec times[2] = {{static_cast<time_t>(secondsSince1970), 0}, {static_cast<time_t>(secondsSince1970), 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
-}
 
 class ScanDriver : public ::testing::Test {
 protected:
@@ -131,8 +124,8 @@ TEST_F(ScanDriver, IndexesEveryFormatOnceAndAnUnchangedHomeReadsNothing) {
 TEST_F(ScanDriver, TheFolderTimestampFollowsTheNewestTranscriptEvenBackwards) {
     const fs::path older = writeIChat("a.ichat", "first");
     const fs::path newer = writeIChat("b.ichat", "second");
-    setModified(older, 1300000000);
-    setModified(newer, 1300000500);
+    talv::test::setModificationDate(older, 1300000000);
+    talv::test::setModificationDate(newer, 1300000500);
     auto recorder = std::make_shared<Recorder>();
     auto driver = TalvHelperController::create(recorder);
     driver->scanChatTranscripts("#iChat");
@@ -141,14 +134,14 @@ TEST_F(ScanDriver, TheFolderTimestampFollowsTheNewestTranscriptEvenBackwards) {
 
     // A file not later than the stored timestamp is not taken, even when changed.
     test::writeFile(older, "damaged, but older than the folder's timestamp");
-    setModified(older, 1300000500);
+    talv::test::setModificationDate(older, 1300000500);
     fs::remove(newer);
     recorder->records.clear();
     driver->scanChatTranscripts("#iChat");
     driver->runUntilIdle();
     ASSERT_EQ(recorder->states(), (std::vector<std::string>{"begin"}));
     EXPECT_EQ(recorder->records[0].find("TotalFiles")->realOr(-1), 0);
-    setModified(older, 1300000100);
+    talv::test::setModificationDate(older, 1300000100);
     driver->scanChatTranscripts("#iChat");
     driver->runUntilIdle();
     EXPECT_EQ(timestamp(iChats()), Date{1300000100});  // stored again, earlier than before

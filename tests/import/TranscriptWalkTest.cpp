@@ -3,8 +3,6 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <fcntl.h>
 
 
 namespace fs = std::filesystem;
@@ -15,11 +13,6 @@ using talv::test::TempDir;
 using talv::test::writeFile;
 
 namespace {
-
-void setModified(const fs::path& path, double secondsSince1970) {
-    timespec times[2] = {{static_cast<time_t>(secondsSince1970), 0}, {static_cast<time_t>(secondsSince1970), 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
-}
 
 std::vector<std::string> names(const talv::TranscriptWalk& walk) {
     std::vector<std::string> out;
@@ -34,10 +27,10 @@ TEST(TranscriptWalk, TakesExactExtensionsStrictlyLaterThanTheThreshold) {
     const double t = 1200000000;
     for (const char* name : {"a.ichat", "sub/deeper/b.chat", "c.ICHAT", "d.ichat.bak", "e.txt", "old.ichat", "same.ichat"}) {
         writeFile(dir / name, "x");
-        setModified(dir / name, t + 100);
+        talv::test::setModificationDate(dir / name, t + 100);
     }
-    setModified(dir / "old.ichat", 900000000);  // before 2001
-    setModified(dir / "same.ichat", t);
+    talv::test::setModificationDate(dir / "old.ichat", 900000000);  // before 2001
+    talv::test::setModificationDate(dir / "same.ichat", t);
 
     auto fresh = walkTranscripts(dir.path(), {"ichat", "chat"}, kTranscriptEpoch);
     EXPECT_EQ(names(fresh), (std::vector<std::string>{"a.ichat", "same.ichat", "b.chat"}));
@@ -58,9 +51,9 @@ TEST(TranscriptWalk, AChatlogFolderIsAsNewAsTheLogGrowingInsideIt) {
     const fs::path bundle = dir / "Logs/AIM.me/you/you (2011-12-09T01.13.43-0800).chatlog";
     writeFile(bundle / "you (2011-12-09T01.13.43-0800).xml", "<chat/>");
     writeFile(bundle / "image.png", "png");
-    setModified(bundle / "image.png", 1300000000);
-    setModified(bundle / "you (2011-12-09T01.13.43-0800).xml", 1300000500);
-    setModified(bundle, 1300000000);
+    talv::test::setModificationDate(bundle / "image.png", 1300000000);
+    talv::test::setModificationDate(bundle / "you (2011-12-09T01.13.43-0800).xml", 1300000500);
+    talv::test::setModificationDate(bundle, 1300000000);
 
     auto walk = walkTranscripts(dir.path(), {"html", "chatlog"}, Date{1300000100});
     ASSERT_EQ(walk.taken.size(), 1u);  // the bundle, never the files inside it

@@ -14,6 +14,7 @@
 #include <map>
 
 using namespace talv;
+using talv::test::setModificationDate;
 namespace fs = std::filesystem;
 
 namespace {
@@ -24,13 +25,6 @@ public:
     void removeCachedChat(std::int64_t chatID) override { removed.push_back(chatID); }
     std::vector<std::int64_t> removed;
 };
-
-void setModificationDate(const fs::path& path, double seconds) {
-    const double whole = std::floor(seconds);
-    const timespec times[2] = {{static_cast<time_t>(whole), 0},
-                               {static_cast<time_t>(whole), static_cast<long>((seconds - whole) * 1e9)}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
 
 MessageRecord message(std::string sender, std::string text, std::optional<Date> when = Date{1000}) {
     MessageRecord m;

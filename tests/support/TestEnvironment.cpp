@@ -1,7 +1,11 @@
 #include "tests/support/TestEnvironment.h"
 
+#include <fcntl.h>
 #include <glib.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -35,6 +39,13 @@ void writeFile(const fs::path& path, std::string_view contents) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+void setModificationDate(const fs::path& path, double secondsSince1970) {
+    const double whole = std::floor(secondsSince1970);
+    const timespec time{static_cast<time_t>(whole), static_cast<long>((secondsSince1970 - whole) * 1e9)};
+    const timespec times[2] = {time, time};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
 }
 
 std::string readFile(const fs::path& path) {

@@ -20,6 +20,9 @@ std::filesystem::path binaryDir();
 void setTimeZone(const std::string& tz);
 
 void writeFile(const std::filesystem::path& path, std::string_view contents);
+// Sets the file's access and modification dates (seconds since 1970, fractional); fails the test
+// when it cannot.
+void setModificationDate(const std::filesystem::path& path, double secondsSince1970);
 std::string readFile(const std::filesystem::path& path);
 
 // A fresh folder under the home, removed when the object goes.
