@@ -193,9 +193,9 @@ void TalvHelperController::sendProgress(const MessagePort& mainPort, Value recor
     });
 }
 
-void TalvHelperController::sendToMainThread(const MessagePort& mainPort, void (TalvHelperController::*operation)()) const {
-    mainPort.send([weak = std::weak_ptr<const TalvHelperController>(weak_from_this()), operation] {
-        if (auto c = weak.lock()) (const_cast<TalvHelperController&>(*c).*operation)();
+void TalvHelperController::sendToMainThread(const MessagePort& mainPort, void (TalvHelperController::*operation)()) {
+    mainPort.send([weak = weak_from_this(), operation] {
+        if (auto c = weak.lock()) ((*c).*operation)();
     });
 }
 

@@ -92,7 +92,7 @@ private:
     int scanLogFolder(const LogPass& pass, TalvDatabase& db, const MessagePort& mainPort);
     void addFilesRead(const std::string& kind, std::int64_t n);
     void sendProgress(const MessagePort& mainPort, Value record) const;
-    void sendToMainThread(const MessagePort& mainPort, void (TalvHelperController::*operation)()) const;
+    void sendToMainThread(const MessagePort& mainPort, void (TalvHelperController::*operation)());
 
     std::weak_ptr<ScanProgressReceiver> mainController_;
     ScanRequestQueue requests_;
