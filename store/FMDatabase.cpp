@@ -35,6 +35,17 @@ void bindValue(sqlite3_stmt* stmt, int index, const SqlValue& value, sqlite3_des
         value.storage());
 }
 
+// Binds one value per placeholder; placeholders without a value are NULL.
+void bindArguments(sqlite3_stmt* stmt, const std::vector<SqlValue>& args, sqlite3_destructor_type lifetime) {
+    const int count = sqlite3_bind_parameter_count(stmt);
+    for (int i = 1; i <= count; ++i) {
+        const auto slot = static_cast<std::size_t>(i - 1);
+        // Bound by reference: a borrowed value must be the caller's own, never a copy.
+        if (slot < args.size()) bindValue(stmt, i, args[slot], lifetime);
+        else sqlite3_bind_null(stmt, i);
+    }
+}
+
 }  // namespace
 
 FMDatabase::FMDatabase(std::string path) : databasePath_(std::move(path)) {}
@@ -44,7 +55,8 @@ FMDatabase::~FMDatabase() { close(); }
 FMDatabase::FMDatabase(FMDatabase&& other) noexcept
     : databasePath_(std::move(other.databasePath_)),
       db_(std::exchange(other.db_, nullptr)),
-      logsErrors_(other.logsErrors_) {}
+      logsErrors_(other.logsErrors_),
+      cachedStatements_(std::exchange(other.cachedStatements_, {})) {}
 
 FMDatabase& FMDatabase::operator=(FMDatabase&& other) noexcept {
     if (this != &other) {
@@ -52,6 +64,7 @@ FMDatabase& FMDatabase::operator=(FMDatabase&& other) noexcept {
         databasePath_ = std::move(other.databasePath_);
         db_ = std::exchange(other.db_, nullptr);
         logsErrors_ = other.logsErrors_;
+        cachedStatements_ = std::exchange(other.cachedStatements_, {});
     }
     return *this;
 }
@@ -73,6 +86,7 @@ bool FMDatabase::open() {
 
 void FMDatabase::close() {
     if (!db_) return;
+    finalizeCachedStatements();
     executeUpdate("ROLLBACK TRANSACTION;");
     // close_v2 defers the close until live result sets are finalized instead of failing busy.
     const int rc = sqlite3_close_v2(std::exchange(db_, nullptr));
@@ -85,8 +99,7 @@ int FMDatabase::lastErrorCode() const { return db_ ? sqlite3_errcode(db_) : SQLI
 
 std::int64_t FMDatabase::lastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
 
-int FMDatabase::prepare(const std::string& sql, const std::vector<SqlValue>& args, Binding binding,
-                        sqlite3_stmt** stmt) {
+int FMDatabase::prepare(const std::string& sql, sqlite3_stmt** stmt) {
     *stmt = nullptr;
     int rc = SQLITE_MISUSE;
     if (db_) {
@@ -102,37 +115,57 @@ int FMDatabase::prepare(const std::string& sql, const std::vector<SqlValue>& arg
     if (rc != SQLITE_OK) {
         sqlite3_finalize(std::exchange(*stmt, nullptr));
         if (logsErrors_) logf("DB Error: {} \"{}\" ({})", lastErrorCode(), lastErrorMessage(), sql);
-        return rc;
-    }
-    const sqlite3_destructor_type lifetime = binding == Binding::Borrowed ? SQLITE_STATIC : SQLITE_TRANSIENT;
-    const int count = sqlite3_bind_parameter_count(*stmt);
-    for (int i = 1; i <= count; ++i) {
-        const auto slot = static_cast<std::size_t>(i - 1);
-        // Bound by reference: a borrowed value must be the caller's own, never a copy.
-        if (slot < args.size()) bindValue(*stmt, i, args[slot], lifetime);
-        else sqlite3_bind_null(*stmt, i);
     }
     return rc;
 }
 
 std::optional<FMResultSet> FMDatabase::executeQuery(const std::string& sql, const std::vector<SqlValue>& args) {
     sqlite3_stmt* stmt = nullptr;
+    if (prepare(sql, &stmt) != SQLITE_OK) return std::nullopt;
     // The caller's values may be gone before the rows are stepped, so SQLite keeps copies.
-    if (prepare(sql, args, Binding::Copied, &stmt) != SQLITE_OK) return std::nullopt;
+    if (stmt) bindArguments(stmt, args, SQLITE_TRANSIENT);
     return FMResultSet(stmt, sql);
+}
+
+int FMDatabase::takeUpdateStatement(const std::string& sql, sqlite3_stmt** stmt) {
+    if (const auto kept = cachedStatements_.find(sql); kept != cachedStatements_.end() && db_) {
+        *stmt = kept->second;
+        cachedStatements_.erase(kept);
+        return SQLITE_OK;
+    }
+    return prepare(sql, stmt);
+}
+
+int FMDatabase::finishUpdate(const std::string& sql, sqlite3_stmt* stmt, int stepResult) {
+    // Only a statement that ran to completion is kept: one that failed (a schema it no longer
+    // matches, a constraint) is prepared afresh next time, with the prepare's own error.
+    const bool keep = stepResult == SQLITE_DONE && sqlite3_bind_parameter_count(stmt) > 0 &&
+                      cachedStatements_.size() < kMaxCachedStatements;
+    if (!keep) return sqlite3_finalize(stmt);
+    const int rc = sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);  // borrowed values are the caller's and go with this call
+    cachedStatements_.emplace(sql, stmt);
+    return rc;
 }
 
 int FMDatabase::executeUpdate(const std::string& sql, const std::vector<SqlValue>& args) {
     sqlite3_stmt* stmt = nullptr;
-    const int rc = prepare(sql, args, Binding::Borrowed, &stmt);
+    const int rc = takeUpdateStatement(sql, &stmt);
     if (rc != SQLITE_OK || !stmt) return rc;  // no statement: the text held only comments or spaces
-    if (stepRetryingWhileBusy(stmt) == SQLITE_ROW) {
+    bindArguments(stmt, args, SQLITE_STATIC);
+    const int stepResult = stepRetryingWhileBusy(stmt);
+    if (stepResult == SQLITE_ROW) {
         // The first step has already made every change of the statement; nothing is left half done.
         sqlite3_finalize(stmt);
         logf("executeUpdate refused a statement that returns rows (rc!=SQLITE_ROW): {}", sql);
         return SQLITE_MISUSE;
     }
-    return sqlite3_finalize(stmt);
+    return finishUpdate(sql, stmt, stepResult);
+}
+
+void FMDatabase::finalizeCachedStatements() {
+    for (const auto& [sql, stmt] : cachedStatements_) sqlite3_finalize(stmt);
+    cachedStatements_.clear();
 }
 
 bool FMDatabase::beginTransaction() {

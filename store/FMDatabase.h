@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -49,20 +50,28 @@ public:
     // 0 on success, else the SQLite code. A statement that produces rows is refused with
     // SQLITE_MISUSE and a log line: updates must not return rows.
     int executeUpdate(const std::string& sql, const std::vector<SqlValue>& args = {});
+    // How many prepared updates are kept for reuse.
+    std::size_t cachedStatementCount() const { return cachedStatements_.size(); }
 
     bool beginTransaction();
     bool commit();
     bool rollback();
 
 private:
-    // Borrowed text and bytes must outlive the statement's steps; copied ones need not.
-    enum class Binding { Borrowed, Copied };
-    // Prepares (retrying while busy) and binds; the prepare's code, *stmt nullptr on failure.
-    int prepare(const std::string& sql, const std::vector<SqlValue>& args, Binding binding, sqlite3_stmt** stmt);
+    // Prepares (retrying while busy); the prepare's code, *stmt nullptr on failure.
+    int prepare(const std::string& sql, sqlite3_stmt** stmt);
+    // The kept statement for `sql`, taken out of the cache, else a fresh one.
+    int takeUpdateStatement(const std::string& sql, sqlite3_stmt** stmt);
+    // Resets a statement whose update succeeded and keeps it, or finalizes it; the update's code.
+    int finishUpdate(const std::string& sql, sqlite3_stmt* stmt, int stepResult);
+    void finalizeCachedStatements();
+
+    static constexpr std::size_t kMaxCachedStatements = 64;
 
     std::string databasePath_;
     sqlite3* db_ = nullptr;
     bool logsErrors_ = false;
+    std::unordered_map<std::string, sqlite3_stmt*> cachedStatements_;  // reset, bindings cleared
 };
 
 }  // namespace talv

@@ -184,6 +184,49 @@ TEST_F(FMDatabaseTest, FailedStatementsGiveNeutralResultsAndLogOnlyWhenAsked) {
     EXPECT_EQ(countRows(db, "R"), 2);
 }
 
+TEST_F(FMDatabaseTest, ARepeatedUpdateReusesItsStatementWithoutCarryingOverValuesOrErrors) {
+    FMDatabase db = openDatabase();
+    db.setLogsErrors(true);
+    LogCapture log;
+    db.executeUpdate("CREATE TABLE T (a TEXT UNIQUE, b TEXT);");
+    const std::string insert = "INSERT INTO T (a, b) VALUES (?, ?);";
+    for (int i = 0; i < 3; ++i) {
+        std::vector<SqlValue> values{"key" + std::to_string(i), std::string(100, char('x' + i))};
+        ASSERT_EQ(db.executeUpdate(insert, values), SQLITE_OK);
+    }  // each call's values are gone before the next binds
+    EXPECT_EQ(db.cachedStatementCount(), 1u);
+    // A value left out is NULL, not the previous call's.
+    ASSERT_EQ(db.executeUpdate(insert, {"key3"}), SQLITE_OK);
+    auto rs = db.executeQuery("SELECT a, b FROM T ORDER BY a;");
+    std::vector<std::string> rows;
+    while (rs && rs->next()) rows.push_back(rs->stringForColumn("a").value() + "=" + rs->stringForColumn("b").value_or("NULL").substr(0, 2));
+    EXPECT_EQ(rows, (std::vector<std::string>{"key0=xx", "key1=yy", "key2=zz", "key3=NULL"}));
+
+    // A failed step gives its code, and the next call with the same text works.
+    EXPECT_EQ(db.executeUpdate(insert, {"key0", "again"}), SQLITE_CONSTRAINT);
+    EXPECT_EQ(db.executeUpdate(insert, {"key4", "b"}), SQLITE_OK);
+
+    // A kept statement follows the schema: a changed table is seen, a dropped one fails and is
+    // reported as a prepare error, then a recreated one is written to.
+    db.executeUpdate("ALTER TABLE T ADD COLUMN c TEXT DEFAULT 'new';");
+    EXPECT_EQ(db.executeUpdate(insert, {"key5", "b"}), SQLITE_OK);
+    db.executeUpdate("DROP TABLE T;");
+    EXPECT_EQ(db.executeUpdate(insert, {"key6", "b"}), SQLITE_ERROR);
+    EXPECT_EQ(db.executeUpdate(insert, {"key6", "b"}), SQLITE_ERROR);
+    EXPECT_TRUE(log.contains("no such table: T"));
+    db.executeUpdate("CREATE TABLE T (a TEXT, b TEXT);");
+    EXPECT_EQ(db.executeUpdate(insert, {"key7", "b"}), SQLITE_OK);
+    EXPECT_EQ(countRows(db, "T"), 1);
+
+    // Closing with kept statements closes the file for real: it can be removed and made anew.
+    db.close();
+    EXPECT_EQ(db.cachedStatementCount(), 0u);
+    EXPECT_FALSE(log.contains("error closing"));
+    std::filesystem::remove(dir / "test.db");
+    FMDatabase fresh = openDatabase();
+    EXPECT_EQ(fresh.executeUpdate(insert, {"a", "b"}), SQLITE_ERROR);
+}
+
 TEST_F(FMDatabaseTest, OpeningClosingAndTransactions) {
     LogCapture log;
     FMDatabase never((dir / "never.db").string());
