@@ -1,22 +1,15 @@
 #include "import/LogDateParser.h"
 
+#include "platform/CalendarDate.h"
 #include "platform/Regex.h"
 
 #include <glib.h>
 
 #include <charconv>
-#include <memory>
 #include <string>
 
 namespace talv {
 namespace {
-
-struct DateTimeDeleter {
-    void operator()(GDateTime* d) const { g_date_time_unref(d); }
-};
-struct TimeZoneDeleter {
-    void operator()(GTimeZone* z) const { g_time_zone_unref(z); }
-};
 
 int number(std::string_view digits) {
     int value = 0;
@@ -31,14 +24,9 @@ struct Fields {
 };
 
 std::optional<Date> toDate(const Fields& f) {
-    std::unique_ptr<GTimeZone, TimeZoneDeleter> zone(
-        f.offsetSeconds ? g_time_zone_new_offset(*f.offsetSeconds) : g_time_zone_new_local());
-    if (!zone) return std::nullopt;
-    std::unique_ptr<GDateTime, DateTimeDeleter> dt(
-        g_date_time_new(zone.get(), f.year, f.month, f.day, f.hour, f.minute, f.second));
-    if (!dt) return std::nullopt;
-    return Date{static_cast<double>(g_date_time_to_unix(dt.get())) +
-                g_date_time_get_microsecond(dt.get()) / 1e6};
+    const auto date = CalendarDate::fromFields(f.year, f.month, f.day, f.hour, f.minute, f.second, f.offsetSeconds);
+    if (!date) return std::nullopt;
+    return date->date();
 }
 
 int signedOffset(std::string_view sign, std::string_view hours, std::string_view minutes) {

@@ -19,13 +19,32 @@ using ZonePtr = std::unique_ptr<GTimeZone, ZoneDeleter>;
 
 std::shared_ptr<GDateTime> own(GDateTime* dt) { return std::shared_ptr<GDateTime>(dt, g_date_time_unref); }
 
-// The local zone is made anew from TZ each time, so a changed TZ takes effect at once.
-ZonePtr zoneFor(std::string_view identifier) {
+ZonePtr makeZone(const std::string& identifier, const char* tz) {
     if (!identifier.empty())
-        if (GTimeZone* z = g_time_zone_new_identifier(std::string(identifier).c_str())) return ZonePtr(z);
-    if (const char* tz = std::getenv("TZ"); tz && *tz)
+        if (GTimeZone* z = g_time_zone_new_identifier(identifier.c_str())) return ZonePtr(z);
+    if (tz && *tz)
         if (GTimeZone* z = g_time_zone_new_identifier(tz)) return ZonePtr(z);
     return ZonePtr(g_time_zone_new_local());
+}
+
+// The zone named, else TZ's, else the system's. The last zone made is kept per thread for as long
+// as the name and TZ stay the same (reading a zone file costs more than the date arithmetic), so a
+// changed TZ still takes effect at once.
+ZonePtr zoneFor(std::string_view identifier) {
+    struct Kept {
+        std::string identifier;
+        std::string tz;
+        ZonePtr zone;
+    };
+    thread_local Kept kept;
+    const char* tz = std::getenv("TZ");
+    const std::string_view tzText = tz ? tz : "";
+    if (!kept.zone || kept.identifier != identifier || kept.tz != tzText) {
+        kept.identifier = std::string(identifier);
+        kept.tz = std::string(tzText);
+        kept.zone = makeZone(kept.identifier, tz);
+    }
+    return ZonePtr(g_time_zone_ref(kept.zone.get()));
 }
 
 // Instants outside what GDateTime holds (years 1-9999) or not numbers count as the epoch.
@@ -241,6 +260,14 @@ CalendarDate::CalendarDate(Date date) : CalendarDate(date, {}) {}
 CalendarDate::CalendarDate(Date date, std::string_view zoneIdentifier) : dt_(dateTimeAt(date, zoneFor(zoneIdentifier).get())) {}
 
 CalendarDate CalendarDate::now() { return CalendarDate(Date::now()); }
+
+std::optional<CalendarDate> CalendarDate::fromFields(int year, int month, int day, int hour, int minute, double second,
+                                                     std::optional<int> offsetSeconds) {
+    const ZonePtr zone = offsetSeconds ? ZonePtr(g_time_zone_new_offset(*offsetSeconds)) : zoneFor({});
+    GDateTime* dt = zone ? g_date_time_new(zone.get(), year, month, day, hour, minute, second) : nullptr;
+    if (!dt) return std::nullopt;
+    return CalendarDate(own(dt));
+}
 
 std::optional<CalendarDate> CalendarDate::dateWithString(std::string_view text, std::string_view calendarFormat) {
     auto dt = Parser(text, calendarFormat).parse();

@@ -42,6 +42,11 @@ public:
         return dateWithString(text, kDefaultFormat);
     }
 
+    // A wall-clock time in the local zone, or at `offsetSeconds` east of UTC; none for a day or
+    // time that does not exist.
+    static std::optional<CalendarDate> fromFields(int year, int month, int day, int hour, int minute, double second,
+                                                  std::optional<int> offsetSeconds = std::nullopt);
+
     Date date() const;
     int yearOfCommonEra() const;
     int monthOfYear() const;      // 1-12
