@@ -2,6 +2,7 @@
 
 #include "identity/CaseInsensitive.h"
 #include "identity/VCardReader.h"
+#include "platform/FolderWatcher.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
@@ -9,6 +10,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -43,6 +45,19 @@ std::vector<CardFile> cardFiles(const fs::path& folder) {
     }
     std::sort(files.begin(), files.end(), [](const CardFile& a, const CardFile& b) { return a.relativeName < b.relativeName; });
     return files;
+}
+
+// A watch of `folder` and its subfolders. One that cannot be set (the folder is missing) reports an
+// error at every check, so such a folder is listed each time.
+std::unique_ptr<FolderWatcher> watchCardFolders(const fs::path& folder) {
+    auto watcher = std::make_unique<FolderWatcher>();
+    watcher->watch(folder.string());
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError)) watcher->watch(it->path().string());
+    }
+    return watcher;
 }
 
 }  // namespace
@@ -98,14 +113,22 @@ std::shared_ptr<AddressBook> AddressBook::shared() {
         fs::path folder;
         std::string me;
         std::vector<CardFile> files;
+        std::unique_ptr<FolderWatcher> watcher;  // changes since the files were listed
     };
     static Snapshot last;
 
     fs::path currentFolder = folder();
     std::string currentMe = UserDefaults::standard().stringForKey("AddressBookMeCard");
-    std::vector<CardFile> currentFiles = cardFiles(currentFolder);
     std::lock_guard lock(last.mutex);
-    if (!last.book || currentFolder != last.folder || currentMe != last.me || currentFiles != last.files) {
+    const bool settingsChanged = currentFolder != last.folder || currentMe != last.me;
+    if (last.book && !settingsChanged && last.watcher) {
+        const FolderWatcher::Events events = last.watcher->wait(std::chrono::milliseconds(0));
+        if (events.changedFolders.empty() && !events.error) return last.book;
+    }
+    // Watched before listing, so that a change made while listing is seen by the next call.
+    last.watcher = watchCardFolders(currentFolder);
+    std::vector<CardFile> currentFiles = cardFiles(currentFolder);
+    if (!last.book || settingsChanged || currentFiles != last.files) {
         last.book = std::make_shared<AddressBook>(currentFolder, currentMe);
         last.folder = std::move(currentFolder);
         last.me = std::move(currentMe);

@@ -19,7 +19,8 @@ public:
     AddressBook(const std::filesystem::path& folder, std::string meUniqueId);
 
     // The book of the configured folder and own card, read again whenever a card file or
-    // either setting changed since the last call. Thread-safe.
+    // either setting changed since the last call. The folder is watched (inotify), so an
+    // unchanged book costs no walk of the folder. Thread-safe.
     static std::shared_ptr<AddressBook> shared();
     // The configured folder: the user default "AddressBookFolder", else
     // $XDG_DATA_HOME/Orvane/Talvessa/Contacts.

@@ -4,7 +4,7 @@
 #include "import/AdiumLogParser.h"
 #include "import/AdiumXMLLogParser.h"
 #include "import/FireXMLLogParser.h"
-#include "import/FolderWatcher.h"
+#include "platform/FolderWatcher.h"
 #include "import/IChatReader.h"
 #include "import/TranscriptWalk.h"
 #include "platform/CalendarDate.h"

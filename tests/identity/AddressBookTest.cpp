@@ -66,6 +66,14 @@ TEST(AddressBook, SharedBookFollowsItsFilesAndSettings) {
     EXPECT_EQ(AddressBook::shared()->records().size(), 3u);
     EXPECT_EQ(first->records().size(), 1u);  // a book in use stays as it was read
 
+    // Subfolders are followed: one made later, then a card in it rewritten in place.
+    test::writeFile(standard / "work" / "c.vcf", test::vcard4());
+    EXPECT_EQ(AddressBook::shared()->records().size(), 4u);
+    test::writeFile(standard / "work" / "c.vcf", test::appleExport());
+    EXPECT_EQ(AddressBook::shared()->records().size(), 5u);
+    fs::remove_all(standard / "work");
+    EXPECT_EQ(AddressBook::shared()->records().size(), 3u);
+
     UserDefaults::standard().setObject("AddressBookMeCard", "urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1:ABPerson");
     ASSERT_NE(AddressBook::shared()->me(), nullptr);
     EXPECT_EQ(AddressBook::shared()->me()->firstName, "Kim");

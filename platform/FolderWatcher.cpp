@@ -1,4 +1,4 @@
-#include "import/FolderWatcher.h"
+#include "platform/FolderWatcher.h"
 
 #include <poll.h>
 #include <sys/inotify.h>
