@@ -87,19 +87,20 @@ bool measureIndexFloors(const fs::path& database) {
 
     store->db().beginTransaction();
     for (const auto& [folder, extensions] : passFolders()) {
-        for (const auto& file : walkTranscripts(folder, extensions, kTranscriptEpoch).taken) {
+        TranscriptWalk(folder, extensions, kTranscriptEpoch).forEachTaken([&](const TranscriptFile& file) {
             Stopwatch clock;
             auto record = readTranscript(file.path);
             totals.readSeconds += clock.seconds();
             totals.readCpu += clock.cpuSeconds();
             ++totals.files;
             totals.bytes += bytesOf(file.path);
-            if (!record) continue;
+            if (!record) return true;
             totals.messages += static_cast<std::int64_t>(record->Messages.size());
             batchMessages += record->Messages.size();
             batch.emplace_back(file.path.string(), std::move(*record));
             if (batchMessages >= kBatchMessages) flush();
-        }
+            return true;
+        });
     }
     flush();
     Stopwatch commit;

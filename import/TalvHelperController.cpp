@@ -4,16 +4,17 @@
 #include "import/AdiumLogParser.h"
 #include "import/AdiumXMLLogParser.h"
 #include "import/FireXMLLogParser.h"
-#include "platform/FolderWatcher.h"
 #include "import/IChatReader.h"
 #include "import/TranscriptWalk.h"
 #include "platform/CalendarDate.h"
+#include "platform/FolderWatcher.h"
 #include "platform/Log.h"
 #include "platform/MainThreadMessage.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "store/TalvDatabase.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -52,6 +53,7 @@ public:
     }
 
     void beforeFile(int n) {
+        total_ = std::max(total_, static_cast<double>(n));  // a file written since the files were counted
         if (secondsSince(last_) < kProgressIntervalSeconds) return;
         last_ = std::chrono::steady_clock::now();
         send_(Value::Dictionary{{"State", "progress"}, {"Kind", kind_}, {"TotalFiles", total_},
@@ -238,16 +240,18 @@ int TalvHelperController::scanChatTranscript(const std::string& request, const M
 }
 
 int TalvHelperController::scanIChatFolder(const std::string& folder, const MessagePort& mainPort, TalvDatabase& db) {
-    const Date threshold = db.timestampForDirectory(folder).value_or(kTranscriptEpoch);
-    const TranscriptWalk walk = walkTranscripts(folder, {"ichat", "chat"}, threshold);
-    PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, "iChat", walk.taken.size());
+    const TranscriptWalk walk(folder, {"ichat", "chat"}, db.timestampForDirectory(folder).value_or(kTranscriptEpoch));
+    const TranscriptSurvey survey = walk.survey();
+    PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, "iChat", survey.taken);
     int n = 0;
-    for (const auto& file : walk.taken) {
-        if (stopping_) return n;  // an interrupted walk keeps the old timestamp
+    const bool finished = survey.taken == 0 || walk.forEachTaken([&](const TranscriptFile& file) {
+        if (stopping_) return false;
         progress.beforeFile(++n);
         IChatReader::scanChatFile(file.path.string(), db);
-    }
-    if (walk.newest > kTranscriptEpoch) db.setTimestampForDirectory(walk.newest, folder);
+        return true;
+    });
+    if (!finished) return n;  // an interrupted walk keeps the old timestamp
+    if (survey.newest > kTranscriptEpoch) db.setTimestampForDirectory(survey.newest, folder);
     addFilesRead("iChat", n);
     return n;
 }
@@ -275,24 +279,20 @@ int TalvHelperController::scanLogFolder(const LogPass& pass, TalvDatabase& db, c
     std::error_code ec;
     if (!fs::is_directory(pass.folder, ec)) return 0;
     const Date threshold = db.timestampForDirectory(pass.folder).value_or(kTranscriptEpoch);
-    const TranscriptWalk walk = walkTranscripts(pass.folder, pass.extensions, threshold);
-    if (pass.logNewerFiles) {
-        for (const auto& file : walk.taken)
+    const TranscriptWalk walk(pass.folder, pass.extensions, threshold);
+    const TranscriptSurvey survey = walk.survey([&](const TranscriptFile& file) {
+        if (pass.logNewerFiles)
             logf("File {} is newer ({})", fs::relative(file.path, pass.folder, ec).string(),
                  CalendarDate(file.modified).descriptionWithCalendarFormat(CalendarDate::kDefaultFormat));
-    }
-    PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, pass.kind, walk.taken.size());
+    });
+    PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, pass.kind, survey.taken);
     int n = 0;
-    bool interrupted = false;
-    for (const auto& file : walk.taken) {
-        if (stopping_) {
-            interrupted = true;  // an interrupted walk keeps the old timestamp
-            break;
-        }
+    const bool finished = survey.taken == 0 || walk.forEachTaken([&](const TranscriptFile& file) {
+        if (stopping_) return false;
         const std::string path = file.path.string();
         if (db.containsChatFile(path)) {
             if (verbose()) logf("Ignoring {}...", path);
-            continue;
+            return true;
         }
         ++n;
         if (verbose()) logf("[{}] {}", pass.kind, path);
@@ -301,8 +301,10 @@ int TalvHelperController::scanLogFolder(const LogPass& pass, TalvDatabase& db, c
             db.addChat(path, record->Kind, record->Participants, record->Messages, record->StartDate, record->EndDate,
                        record->HasHyperlinks, record->HasPictures, record->HasEmails);
         }
-    }
-    if (!interrupted && walk.newest > kTranscriptEpoch) db.setTimestampForDirectory(walk.newest, pass.folder);
+        return true;
+    });
+    // An interrupted walk keeps the old timestamp.
+    if (finished && survey.newest > kTranscriptEpoch) db.setTimestampForDirectory(survey.newest, pass.folder);
     sendToMainThread(mainPort, pass.reschedule);
     addFilesRead(pass.kind, n);
     return n;

@@ -7,15 +7,29 @@
 namespace fs = std::filesystem;
 using talv::Date;
 using talv::kTranscriptEpoch;
-using talv::walkTranscripts;
+using talv::TranscriptFile;
+using talv::TranscriptWalk;
 using talv::test::TempDir;
 using talv::test::writeFile;
 
 namespace {
 
-std::vector<std::string> names(const talv::TranscriptWalk& walk) {
-    std::vector<std::string> out;
-    for (const auto& f : walk.taken) out.push_back(f.path.filename().string());
+struct Walked {
+    std::vector<std::string> surveyed, read;
+    talv::TranscriptSurvey survey;
+};
+
+// What a pass sees: the survey's files and the files read, by name.
+Walked walk(const fs::path& folder, const std::vector<std::string_view>& extensions, Date threshold) {
+    const TranscriptWalk walk(folder, extensions, threshold);
+    Walked out;
+    out.survey = walk.survey([&](const TranscriptFile& f) { out.surveyed.push_back(f.path.filename().string()); });
+    EXPECT_TRUE(walk.forEachTaken([&](const TranscriptFile& f) {
+        out.read.push_back(f.path.filename().string());
+        return true;
+    }));
+    EXPECT_EQ(out.read, out.surveyed);
+    EXPECT_EQ(out.survey.taken, out.read.size());
     return out;
 }
 
@@ -31,18 +45,32 @@ TEST(TranscriptWalk, TakesExactExtensionsStrictlyLaterThanTheThreshold) {
     talv::test::setModificationDate(dir / "old.ichat", 900000000);  // before 2001
     talv::test::setModificationDate(dir / "same.ichat", t);
 
-    auto fresh = walkTranscripts(dir.path(), {"ichat", "chat"}, kTranscriptEpoch);
-    EXPECT_EQ(names(fresh), (std::vector<std::string>{"a.ichat", "same.ichat", "b.chat"}));
-    EXPECT_EQ(fresh.newest, Date{t + 100});
+    auto fresh = walk(dir.path(), {"ichat", "chat"}, kTranscriptEpoch);
+    EXPECT_EQ(fresh.read, (std::vector<std::string>{"a.ichat", "same.ichat", "b.chat"}));
+    EXPECT_EQ(fresh.survey.newest, Date{t + 100});
 
-    auto later = walkTranscripts(dir.path(), {"ichat", "chat"}, Date{t});
-    EXPECT_EQ(names(later), (std::vector<std::string>{"a.ichat", "b.chat"}));
+    EXPECT_EQ(walk(dir.path(), {"ichat", "chat"}, Date{t}).read, (std::vector<std::string>{"a.ichat", "b.chat"}));
 
-    auto none = walkTranscripts(dir.path(), {"ichat", "chat"}, Date{t + 100});
-    EXPECT_TRUE(none.taken.empty());
-    EXPECT_EQ(none.newest, Date{t + 100});
+    auto none = walk(dir.path(), {"ichat", "chat"}, Date{t + 100});
+    EXPECT_TRUE(none.read.empty());
+    EXPECT_EQ(none.survey.newest, Date{t + 100});
 
-    EXPECT_TRUE(walkTranscripts(dir / "missing", {"ichat"}, kTranscriptEpoch).taken.empty());
+    EXPECT_TRUE(walk(dir / "missing", {"ichat"}, kTranscriptEpoch).read.empty());
+}
+
+TEST(TranscriptWalk, GoesInPathOrderSkipsFolderLinksAndStopsWhenAsked) {
+    TempDir dir;
+    for (const char* name : {"b.chat", "a/z.chat", "a.ichat", "a/y/x.chat", "c/d.chat"}) writeFile(dir / name, "x");
+    fs::create_directory_symlink(dir / "c", dir / "link");
+    EXPECT_EQ(walk(dir.path(), {"ichat", "chat"}, kTranscriptEpoch).read,
+              (std::vector<std::string>{"x.chat", "z.chat", "a.ichat", "b.chat", "d.chat"}));
+
+    std::vector<std::string> read;
+    EXPECT_FALSE(TranscriptWalk(dir.path(), {"chat"}, kTranscriptEpoch).forEachTaken([&](const TranscriptFile& f) {
+        read.push_back(f.path.filename().string());
+        return read.size() < 2;
+    }));
+    EXPECT_EQ(read, (std::vector<std::string>{"x.chat", "z.chat"}));
 }
 
 TEST(TranscriptWalk, AChatlogFolderIsAsNewAsTheLogGrowingInsideIt) {
@@ -54,8 +82,9 @@ TEST(TranscriptWalk, AChatlogFolderIsAsNewAsTheLogGrowingInsideIt) {
     talv::test::setModificationDate(bundle / "you (2011-12-09T01.13.43-0800).xml", 1300000500);
     talv::test::setModificationDate(bundle, 1300000000);
 
-    auto walk = walkTranscripts(dir.path(), {"html", "chatlog"}, Date{1300000100});
-    ASSERT_EQ(walk.taken.size(), 1u);  // the bundle, never the files inside it
-    EXPECT_EQ(walk.taken[0].path, bundle);
-    EXPECT_EQ(walk.taken[0].modified, Date{1300000500});
+    std::vector<TranscriptFile> taken;
+    TranscriptWalk(dir.path(), {"html", "chatlog"}, Date{1300000100}).survey([&](const TranscriptFile& f) { taken.push_back(f); });
+    ASSERT_EQ(taken.size(), 1u);  // the bundle, never the files inside it
+    EXPECT_EQ(taken[0].path, bundle);
+    EXPECT_EQ(taken[0].modified, Date{1300000500});
 }
