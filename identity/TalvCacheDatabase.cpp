@@ -38,10 +38,16 @@ void TalvCacheDatabase::createTablesAsNeeded() {
 void TalvCacheDatabase::restoreIndexes() {
     db_.beginTransaction();
     db_.executeUpdate("CREATE INDEX ABMapIdx ON ABMap (Participant, ABUUID);");
+    // The handles of one person are looked up by card ID for every participants entry; without
+    // this index each lookup reads the whole table.
+    db_.executeUpdate("CREATE INDEX ABMapUUIDIdx ON ABMap (ABUUID);");
     db_.commit();
 }
 
-void TalvCacheDatabase::removeIndexes() { db_.executeUpdate("DROP INDEX ABMapIdx;"); }
+void TalvCacheDatabase::removeIndexes() {
+    db_.executeUpdate("DROP INDEX ABMapIdx;");
+    db_.executeUpdate("DROP INDEX ABMapUUIDIdx;");
+}
 
 IdentityRecord TalvCacheDatabase::abPersonDataForParticipant(const std::string& handle, bool includePicture) {
     if (handle.empty()) return {.Name = tr("(Unknown)")};

@@ -92,6 +92,10 @@ TEST_F(IdentityCache, MarksTheOwnCardAndKeepsCaseSensitiveRowsOfOneCard) {
     cache->abPersonDataForParticipant("johnny@jabber.example.org", false);
     EXPECT_THAT(cache->imHandlesForParticipant("JohnnyAIM"), UnorderedElementsAre("johnnyaim", "JohnnyAIM", "johnny@jabber.example.org"));
     EXPECT_THAT(cache->imHandlesForParticipant("stranger"), ElementsAre("stranger"));
+    // Found through an index by card ID, not by reading every row: the participants list asks
+    // this for every handle.
+    EXPECT_THAT(column("EXPLAIN QUERY PLAN SELECT Participant FROM ABMap WHERE ABUUID = 'x';", "detail"),
+                ElementsAre(testing::HasSubstr("USING INDEX ABMapUUIDIdx")));
 
     EXPECT_EQ(cache->abPersonDataForParticipant("", true), IdentityRecord{.Name = "(Unknown)"});
     EXPECT_TRUE(cache->imHandlesForParticipant("").empty());
