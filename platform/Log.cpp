@@ -17,9 +17,15 @@ bool echoToStderr() {
     return echo;
 }
 
-void openSyslogOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { openlog("talvessa", LOG_PID, LOG_USER); });
+// Whether the system log takes lines. Without its socket (no journald or syslog daemon, as in a
+// container) every syslog() call would try to connect again, which costs more than the line.
+bool syslogAvailable() {
+    static const bool available = [] {
+        if (access("/dev/log", W_OK) != 0) return false;
+        openlog("talvessa", LOG_PID, LOG_USER);
+        return true;
+    }();
+    return available;
 }
 
 }  // namespace
@@ -29,8 +35,7 @@ void logLine(std::string_view line) {
         std::lock_guard lock(gCaptureMutex);
         if (gCapture) gCapture->append(line);
     }
-    openSyslogOnce();
-    syslog(LOG_NOTICE, "%.*s", static_cast<int>(line.size()), line.data());
+    if (syslogAvailable()) syslog(LOG_NOTICE, "%.*s", static_cast<int>(line.size()), line.data());
     if (echoToStderr()) {
         std::string out(line);
         out += '\n';
