@@ -12,7 +12,8 @@ function per(a, b, f) { return (b == "" || b == 0) ? "n/a" : sprintf(f, a / b) }
 function row(cells) { print "| " cells " |" }
 {
   if ($1 == "machine") { machine[++nm] = $2 ": " $3; next }
-  if ($1 != "all" && $1 != "same_people" && !($1 in seen)) { seen[$1] = 1; sizes[++ns] = $1 }
+  if ($1 ~ /^same_people_/) { if (!($1 in seen)) { seen[$1] = 1; again[++na] = $1 } }
+  else if ($1 != "all" && !($1 in seen)) { seen[$1] = 1; sizes[++ns] = $1 }
   val[$1, $2] = $3
 }
 END {
@@ -42,9 +43,10 @@ END {
     row(s " | " v(s, "people") " | " v(s, "long_chats") " | " sprintf("%.1f", v(s, "index_rss_kb") / 1024) " | " \
         sprintf("%.1f", v(s, "rescan_rss_kb") / 1024) " | " sprintf("%.1f", v(s, "floors_rss_kb") / 1024))
   }
-  if (v("same_people", "chats") != "")
-    row(v("same_people", "chats") " | " v("same_people", "people") " | " v(sizes[ns], "long_chats") " | " \
-        sprintf("%.1f", v("same_people", "same_people_index_rss_kb") / 1024) " | n/a | n/a")
+  for (i = 1; i <= na; i++) {
+    s = again[i]
+    row(v(s, "chats") " | " v(s, "people") " | " v(s, "long_chats") " | " sprintf("%.1f", v(s, "index_rss_kb") / 1024) " | n/a | n/a")
+  }
   print ""
   print "### Second scan of the unchanged archive"
   print ""
