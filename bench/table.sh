@@ -8,6 +8,8 @@ function ms(x) { return x == "" ? "n/a" : sprintf("%.1f", x * 1000) }
 function sec(x) { return x == "" ? "n/a" : sprintf("%.2f", x) }
 function ratio(a, b) { return (a == "" || b == "" || b == 0) ? "n/a" : sprintf("%.1f×", a / b) }
 function both(s, cpu, wall) { return sec(v(s, cpu)) " [" sec(v(s, wall)) "]" }
+# Milliseconds of CPU and [wall] of an in-process timing NAME (NAME_cpu, NAME_seconds).
+function timing(s, name) { return ms(v(s, name "_cpu")) " [" ms(v(s, name "_seconds")) "]" }
 function per(a, b, f) { return (b == "" || b == 0) ? "n/a" : sprintf(f, a / b) }
 function row(cells) { print "| " cells " |" }
 {
@@ -66,7 +68,7 @@ END {
     s = sizes[i]; line = s
     split("all this_week participant links before_last_year", names, " ")
     for (k = 1; k <= 5; k++)
-      line = line " | " ms(v(s, names[k] "_cpu")) " [" ms(v(s, names[k] "_seconds")) "] (" v(s, names[k] "_rows") ")"
+      line = line " | " timing(s, names[k]) " (" v(s, names[k] "_rows") ")"
     row(line)
   }
   print ""
@@ -79,8 +81,8 @@ END {
     split("short long", w, " ")
     for (k = 1; k <= 2; k++) {
       q = "search_" w[k]; g = "grep_" w[k]
-      line = line " | " ms(v(s, q "_cpu")) " [" ms(v(s, q "_seconds")) "] (" v(s, q "_rows") ") | " \
-             ms(v(s, g "_cpu")) " [" ms(v(s, g "_seconds")) "] (" v(s, g "_files") ") | " ratio(v(s, q "_cpu"), v(s, g "_cpu"))
+      line = line " | " timing(s, q) " (" v(s, q "_rows") ") | " timing(s, g) " (" v(s, g "_files") ") | " \
+             ratio(v(s, q "_cpu"), v(s, g "_cpu"))
     }
     row(line)
   }
@@ -94,7 +96,7 @@ END {
     split("largest typical", w, " ")
     for (k = 1; k <= 2; k++) {
       r = "render_" w[k]
-      line = line " | " ms(v(s, r "_cpu")) " [" ms(v(s, r "_seconds")) "] | " v(s, r "_messages") " | " sprintf("%.0f", v(s, r "_bytes") / 1024)
+      line = line " | " timing(s, r) " | " v(s, r "_messages") " | " sprintf("%.0f", v(s, r "_bytes") / 1024)
     }
     row(line)
   }

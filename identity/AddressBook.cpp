@@ -33,11 +33,16 @@ bool isCardFile(const fs::path& path) {
     return g_ascii_strcasecmp(ext.c_str(), ".vcf") == 0 || g_ascii_strcasecmp(ext.c_str(), ".vcard") == 0;
 }
 
-std::vector<CardFile> cardFiles(const fs::path& folder) {
+// The card files below `folder`, by name. With a watcher, the folder and each subfolder are watched
+// before they are listed, so a change made while listing is reported; a folder that cannot be
+// watched (it is missing) makes the watcher report an error at every check.
+std::vector<CardFile> cardFiles(const fs::path& folder, FolderWatcher* watcher = nullptr) {
     std::vector<CardFile> files;
+    if (watcher) watcher->watch(folder.string());
     std::error_code ec;
     for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code statError;
+        if (watcher && it->is_directory(statError)) watcher->watch(it->path().string());
         if (!it->is_regular_file(statError) || !isCardFile(it->path())) continue;
         const auto size = it->file_size(statError);
         const auto modified = it->last_write_time(statError);
@@ -45,19 +50,6 @@ std::vector<CardFile> cardFiles(const fs::path& folder) {
     }
     std::sort(files.begin(), files.end(), [](const CardFile& a, const CardFile& b) { return a.relativeName < b.relativeName; });
     return files;
-}
-
-// A watch of `folder` and its subfolders. One that cannot be set (the folder is missing) reports an
-// error at every check, so such a folder is listed each time.
-std::unique_ptr<FolderWatcher> watchCardFolders(const fs::path& folder) {
-    auto watcher = std::make_unique<FolderWatcher>();
-    watcher->watch(folder.string());
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_directory(typeError)) watcher->watch(it->path().string());
-    }
-    return watcher;
 }
 
 }  // namespace
@@ -125,9 +117,8 @@ std::shared_ptr<AddressBook> AddressBook::shared() {
         const FolderWatcher::Events events = last.watcher->wait(std::chrono::milliseconds(0));
         if (events.changedFolders.empty() && !events.error) return last.book;
     }
-    // Watched before listing, so that a change made while listing is seen by the next call.
-    last.watcher = watchCardFolders(currentFolder);
-    std::vector<CardFile> currentFiles = cardFiles(currentFolder);
+    last.watcher = std::make_unique<FolderWatcher>();
+    std::vector<CardFile> currentFiles = cardFiles(currentFolder, last.watcher.get());
     if (!last.book || settingsChanged || currentFiles != last.files) {
         last.book = std::make_shared<AddressBook>(currentFolder, currentMe);
         last.folder = std::move(currentFolder);

@@ -128,7 +128,7 @@ std::optional<FMResultSet> FMDatabase::executeQuery(const std::string& sql, cons
 }
 
 int FMDatabase::takeUpdateStatement(const std::string& sql, sqlite3_stmt** stmt) {
-    if (const auto kept = cachedStatements_.find(sql); kept != cachedStatements_.end() && db_) {
+    if (const auto kept = cachedStatements_.find(sql); kept != cachedStatements_.end()) {
         *stmt = kept->second;
         cachedStatements_.erase(kept);
         return SQLITE_OK;
