@@ -29,15 +29,6 @@ struct Totals {
     double readSeconds = 0, writeSeconds = 0, readCpu = 0, writeCpu = 0;
 };
 
-std::int64_t bytesOf(const fs::path& path) {
-    std::error_code ec;
-    if (!fs::is_directory(path, ec)) return static_cast<std::int64_t>(fs::file_size(path, ec));
-    std::int64_t total = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(path, ec))
-        if (entry.is_regular_file(ec)) total += static_cast<std::int64_t>(entry.file_size(ec));
-    return total;
-}
-
 std::optional<ChatRecord> readTranscript(const fs::path& path) {
     static const AdiumLogParser html;
     static const AdiumXMLLogParser xml;
@@ -87,13 +78,13 @@ bool measureIndexFloors(const fs::path& database) {
 
     store->db().beginTransaction();
     for (const auto& [folder, extensions] : passFolders()) {
-        TranscriptWalk(folder, extensions, kTranscriptEpoch).forEachTaken([&](const TranscriptFile& file) {
+        TranscriptWalk(FileSystem::local(), folder, extensions, kTranscriptEpoch).forEachTaken([&](const TranscriptFile& file) {
             Stopwatch clock;
             auto record = readTranscript(file.path);
             totals.readSeconds += clock.seconds();
             totals.readCpu += clock.cpuSeconds();
             ++totals.files;
-            totals.bytes += bytesOf(file.path);
+            totals.bytes += static_cast<std::int64_t>(file.size);
             if (!record) return true;
             totals.messages += static_cast<std::int64_t>(record->Messages.size());
             batchMessages += record->Messages.size();

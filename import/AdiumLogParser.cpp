@@ -1,5 +1,6 @@
 #include "import/AdiumLogParser.h"
 
+#include "import/AdiumTextLog.h"
 #include "import/ChatSummary.h"
 #include "import/LogDateParser.h"
 #include "import/LogTextFile.h"
@@ -7,9 +8,9 @@
 
 #include <fmt/format.h>
 #include <glib.h>
-#include <sys/stat.h>
-#include <fcntl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -25,11 +26,11 @@ struct Patterns {
     Regex fragment{R"(\<div class=\"([^"]*)\"\>(.*))", Regex::DotAll};
     Regex time{R"(<span class=\"timestamp\">([^<]*)</span>)"};
     Regex sender{R"(<span class=\"sender\">([^<]*)</span>)"};
-    Regex text{R"(<pre [^>]*>(.*)</pre>)"};
+    // Dot-all: a message holding a real line break is one message, not a dropped one.
+    Regex text{R"(<pre [^>]*>(.*)</pre>)", Regex::DotAll};
     Regex statusTime{R"(\((\d.*\:\d.*\:[^\)]*)\))"};
     Regex anchor{R"((<a [^>]*>)[^<]*(<[^>]*>))"};
     Regex anyTag{"<(.|\n)+?>"};
-    Regex reference{R"((\&\#([^;]*)\;))"};  // no letters: letter case does not matter
     Regex lineBreakTag{R"(^<br\s*/?>$)"};
     Regex nameDate{R"(\((\d{4})[-|](\d{2})[-|](\d{2})\))"};
 };
@@ -47,17 +48,17 @@ std::optional<std::string> localDay(gint64 unixSeconds) {
     return text ? std::optional<std::string>(text.get()) : std::nullopt;
 }
 
-// Copies lose a file's creation date on Linux, while Adium named its HTML logs after their day.
-std::optional<std::string> baseDate(const fs::path& path) {
+// Adium named its HTML logs after their day. A copy made on Linux is born at the copy (when the
+// file system keeps birth times at all), so the earlier of birth and modification is the day.
+std::optional<std::string> baseDate(const fs::path& path, const FileInfo& info) {
     std::string name = path.filename().string();
     auto dates = patterns().nameDate.findAll(name);
     if (!dates.empty()) {
         const RegexMatch& m = dates.back();
         return fmt::format("{}-{}-{}", m.str(name, 1), m.str(name, 2), m.str(name, 3));
     }
-    struct statx sx {};
-    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &sx) != 0) return std::nullopt;
-    return localDay((sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_mtime.tv_sec);
+    const Date day = std::min(info.created.value_or(info.modified), info.modified);
+    return localDay(static_cast<gint64>(std::floor(day.secondsSince1970)));
 }
 
 std::optional<Date> readTime(std::string_view time, const std::string& base) {
@@ -66,10 +67,15 @@ std::optional<Date> readTime(std::string_view time, const std::string& base) {
     return LogDateParser::naturalLanguageDate(fmt::format("{} {}", base, time));
 }
 
+// Markup removed and references expanded: the text of a sender name, status line or message.
+std::string plainText(std::string_view html) {
+    return AdiumLogParser::expandHTMLEntities(AdiumLogParser::stripHTMLTags(AdiumLogParser::stripALinks(html)));
+}
+
 MessageRecord parseStatusMessage(std::string_view body, const std::string& base) {
     MessageRecord record;
     if (auto m = patterns().statusTime.find(body)) record.Timestamp = readTime(m->str(body, 1), base);
-    record.Message = AdiumLogParser::expandHTMLEntities(body);
+    record.Message = plainText(body);
     return record;
 }
 
@@ -85,9 +91,8 @@ std::optional<MessageRecord> parseOneMessage(std::string_view body, std::string_
     std::string_view sender = senderMatch->str(body, 1);
     if (auto colon = sender.rfind(':'); colon != std::string_view::npos) sender = sender.substr(0, colon);
     MessageRecord record;
-    record.Sender = std::string(sender);
-    record.Message = AdiumLogParser::expandHTMLEntities(
-        AdiumLogParser::stripHTMLTags(AdiumLogParser::stripALinks(textMatch->str(body, 1))));
+    record.Sender = plainText(sender);
+    record.Message = plainText(textMatch->str(body, 1));
     record.Timestamp = time;
     record.FromMe = equalsIgnoringCase(cls, "send");
     return record;
@@ -121,19 +126,13 @@ void appendCharacter(std::string& out, gunichar c) {
     out.append(buffer, static_cast<std::size_t>(g_unichar_to_utf8(c, buffer)));
 }
 
-void replaceIgnoringCase(std::string& text, std::string_view from, std::string_view to) {
-    std::string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text.size() - i >= from.size() && g_ascii_strncasecmp(text.data() + i, from.data(), from.size()) == 0) {
-            out += to;
-            i += from.size();
-        } else {
-            out += text[i++];
-        }
-    }
-    text = std::move(out);
+bool startsIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && g_ascii_strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
+
+// The named references and the tag that the logs write, and what each stands for.
+constexpr std::pair<std::string_view, std::string_view> kNamedReferences[] = {
+    {"<br>", "\n"}, {"&quot;", "\""}, {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&nbsp;", " "}};
 
 }  // namespace
 
@@ -164,38 +163,71 @@ std::string AdiumLogParser::stripHTMLTags(std::string_view text) {
 }
 
 std::string AdiumLogParser::expandHTMLEntities(std::string_view text) {
+    // One pass from left to right: what a reference expands to is never read again, so
+    // "&amp;lt;" is "&lt;" and not "<".
     std::string out;
-    std::size_t from = 0;
-    auto refs = patterns().reference.findAll(text);
-    for (std::size_t i = 0; i < refs.size(); ++i) {
-        RegexRange whole = refs[i].range();
-        out.append(text.substr(from, whole.location - from));
-        from = whole.end();
-        auto value = referenceValue(refs[i].str(text, 2));
-        // A character beyond U+FFFF may be written as two references to its UTF-16 halves.
-        if (value && *value >= 0xD800 && *value < 0xDC00 && i + 1 < refs.size() &&
-            refs[i + 1].range().location == from) {
-            auto low = referenceValue(refs[i + 1].str(text, 2));
-            if (low && *low >= 0xDC00 && *low < 0xE000) {
-                value = 0x10000 + ((*value - 0xD800) << 10) + (*low - 0xDC00);
-                from = refs[++i].range().end();
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::string_view rest = text.substr(i);
+        if (rest.starts_with("&#")) {
+            const std::size_t semicolon = rest.find(';');
+            if (semicolon != std::string_view::npos) {
+                auto value = referenceValue(rest.substr(2, semicolon - 2));
+                i += semicolon + 1;
+                // A character beyond U+FFFF may be written as two references to its UTF-16 halves.
+                if (value && *value >= 0xD800 && *value < 0xDC00 && text.substr(i).starts_with("&#")) {
+                    const std::size_t next = text.find(';', i);
+                    auto low = next == std::string_view::npos ? std::nullopt : referenceValue(text.substr(i + 2, next - i - 2));
+                    if (low && *low >= 0xDC00 && *low < 0xE000) {
+                        value = 0x10000 + ((*value - 0xD800) << 10) + (*low - 0xDC00);
+                        i = next + 1;
+                    }
+                }
+                appendCharacter(out, value && g_unichar_validate(*value) ? *value : 0xFFFD);
+                continue;
             }
         }
-        appendCharacter(out, value && g_unichar_validate(*value) ? *value : 0xFFFD);
+        bool named = false;
+        if (rest.front() == '&' || rest.front() == '<') {
+            for (auto [reference, replacement] : kNamedReferences) {
+                if (startsIgnoringCase(rest, reference)) {
+                    out += replacement;
+                    i += reference.size();
+                    named = true;
+                    break;
+                }
+            }
+        }
+        if (!named) out += text[i++];
     }
-    out.append(text.substr(from));
-    for (auto [entity, replacement] : {std::pair{"<br>", "\n"}, {"&quot;", "\""}, {"&amp;", "&"}, {"&lt;", "<"},
-                                       {"&gt;", ">"}, {"&nbsp;", " "}})
-        replaceIgnoringCase(out, entity, replacement);
     return out;
 }
 
+AdiumLogParser::AdiumLogParser(const FileSystem& fileSystem, ReadReporter& reporter)
+    : fileSystem_(fileSystem), reporter_(reporter) {}
+
 std::optional<ChatRecord> AdiumLogParser::parseLogFile(const fs::path& path) const {
-    std::optional<std::string> base = baseDate(path);
-    std::optional<std::string> text = base ? LogTextFile::read(path) : std::nullopt;
-    if (!text) return std::nullopt;
+    std::error_code ec;
+    const std::optional<FileInfo> info = fileSystem_.stat(path, ec);
+    const std::optional<std::string> bytes = info ? fileSystem_.readFile(path, ec) : std::nullopt;
+    if (!bytes) {
+        reporter_.failed(path, ec.message());
+        return std::nullopt;
+    }
+    const std::optional<std::string> text = LogTextFile::decode(*bytes);
+    if (!text) {
+        reporter_.skipped(path, "Not a text file");
+        return std::nullopt;
+    }
+    const std::optional<std::string> base = baseDate(path, *info);
+    if (!base) {
+        reporter_.skipped(path, "No day for its times");
+        return std::nullopt;
+    }
 
     std::vector<MessageRecord> messages;
+    bool fragments = false;
     std::string_view rest = *text;
     while (!rest.empty()) {
         std::size_t end = rest.find("</div>");
@@ -203,9 +235,16 @@ std::optional<ChatRecord> AdiumLogParser::parseLogFile(const fs::path& path) con
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 6);
         for (const RegexMatch& m : patterns().fragment.findAll(piece)) {
             if (!m.group(1) || !m.group(2)) continue;
+            fragments = true;
             if (auto record = parseOneMessage(m.str(piece, 2), m.str(piece, 1), *base))
                 messages.push_back(std::move(*record));
         }
+    }
+    // Adium 1.0 renamed plain-text logs to ".AdiumHTMLLog" as well.
+    if (!fragments) messages = AdiumTextLog::parse(*text, *base, AdiumTextLog::accountOf(path));
+    if (!fragments && messages.empty()) {
+        reporter_.skipped(path, "No messages in the log");
+        return std::nullopt;
     }
     return ChatSummary::summarize(std::move(messages), "Adium");
 }

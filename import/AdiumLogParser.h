@@ -2,12 +2,14 @@
 // Reads one Adium HTML log (a text of `div` fragments, one per message or status line; the
 // extensions "html" and "AdiumHTMLLog") into a chat record. The Adium scan pass creates one
 // parser per pass and calls parseLogFile for each such new or changed file; the record goes to
-// the store. Holds no state; the compiled patterns are process-wide, so it may be used from any
-// thread.
+// the store. The compiled patterns are process-wide; a parser is used by one thread at a time.
 //
 // The log stores times of day only: they are placed on the file's base date, the date in its name
-// ("name (2006-09-23).html", "name (2004|05|17).html"), else its creation date, else its
-// modification date, and read in the local zone.
+// ("name (2006-09-23).html", "name (2004|05|17).html"), else the earlier of its creation and
+// modification dates, and read in the local zone. A plain-text log renamed by Adium 1.0 is read by
+// its "(HH:MM:SS) Name: text" lines.
+#include "import/ReadReporter.h"
+#include "platform/FileSystem.h"
 #include "store/ChatRecord.h"
 
 #include <array>
@@ -24,7 +26,10 @@ public:
     // older "html" log to "AdiumHTMLLog".
     static constexpr std::array<std::string_view, 2> kExtensions{"html", "AdiumHTMLLog"};
 
-    // None when the file cannot be read as text.
+    explicit AdiumLogParser(const FileSystem& fileSystem = FileSystem::local(),
+                            ReadReporter& reporter = ReadReporter::log());
+
+    // None, told to the reporter, when the file cannot be read, is not text or holds no message.
     std::optional<ChatRecord> parseLogFile(const std::filesystem::path& path) const;
 
     // Anchor tags go, their visible text stays.
@@ -32,9 +37,13 @@ public:
     // Every tag goes, also one spanning lines; a `br` tag becomes a line break.
     static std::string stripHTMLTags(std::string_view text);
     // Numeric references (decimal, and hexadecimal after "&#x") become their character, U+FFFD
-    // for a value that is no character; then "<br>", "&quot;", "&amp;", "&lt;", "&gt;",
-    // "&nbsp;" are replaced, in that order, ignoring case.
+    // for a value that is no character; "<br>", "&quot;", "&amp;", "&lt;", "&gt;" and "&nbsp;"
+    // (any letter case) become what they stand for. Each is expanded once: "&amp;lt;" is "&lt;".
     static std::string expandHTMLEntities(std::string_view text);
+
+private:
+    const FileSystem& fileSystem_;
+    ReadReporter& reporter_;
 };
 
 }  // namespace talv

@@ -29,12 +29,18 @@ std::string joinedText(const OVXMLEntity& entity) {
     return text;
 }
 
-// The first entry of the folder with the extension exactly "xml", else the folder itself.
-fs::path logFileIn(const fs::path& folder) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (entry.path().extension() == ".xml") return entry.path();
-    return folder;
+bool isAppleDouble(std::string_view name) { return name.starts_with("._"); }
+
+// The log file of a ".chatlog" folder: "<bundle name>.xml", else the first other ".xml" entry;
+// never an AppleDouble companion ("._name.xml"), which copies of Mac homes carry.
+std::optional<fs::path> logFileIn(const FileSystem& fileSystem, const fs::path& folder, std::error_code& ec) {
+    const std::string wanted = folder.stem().string() + ".xml";
+    std::optional<fs::path> first;
+    for (const FolderEntry& entry : fileSystem.listFolder(folder, ec)) {
+        if (entry.name == wanted) return folder / entry.name;
+        if (!first && !isAppleDouble(entry.name) && fs::path(entry.name).extension() == ".xml") first = folder / entry.name;
+    }
+    return first;
 }
 
 MessageRecord statusLine(std::string text, std::optional<Date> time) {
@@ -55,20 +61,43 @@ std::optional<Date> AdiumXMLLogParser::rfcTimeStringToCalenarDate(std::string_vi
     return date ? std::optional<Date>(date->date()) : std::nullopt;
 }
 
+AdiumXMLLogParser::AdiumXMLLogParser(const FileSystem& fileSystem, ReadReporter& reporter)
+    : fileSystem_(fileSystem), reporter_(reporter) {}
+
 std::optional<ChatRecord> AdiumXMLLogParser::parseLogFile(const fs::path& path) const {
     std::error_code ec;
-    if (!fs::exists(path, ec)) return std::nullopt;
-    fs::path file = fs::is_directory(path, ec) ? logFileIn(path) : path;
-
-    OVXMLEntityList tree = OVXMLEngine().parseXMLFile(file);
-    std::vector<MessageRecord> messages;
-    if (const OVXMLEntity* chat = OVXMLEntity::deepFindEntity("chat", tree)) {
-        auto account = chat->attribute("account");
-        for (const auto& child : chat->children()) {
-            if (isNamed(*child, "event")) parseEvent(*child, messages);
-            else if (isNamed(*child, "status")) parseStatus(*child, messages);
-            else if (isNamed(*child, "message")) parseMessage(*child, messages, account);
+    const std::optional<FileInfo> info = fileSystem_.stat(path, ec);
+    if (!info) {
+        reporter_.failed(path, ec.message());
+        return std::nullopt;
+    }
+    fs::path file = path;
+    if (info->type == FileType::Folder) {
+        auto log = logFileIn(fileSystem_, path, ec);
+        if (ec) {
+            reporter_.failed(path, ec.message());
+            return std::nullopt;
         }
+        if (!log) {
+            reporter_.skipped(path, "No XML log in the chat log folder");
+            return std::nullopt;
+        }
+        file = *log;
+    }
+
+    std::vector<MessageRecord> messages;
+    const auto outcome = OVXMLEngine().streamXMLFile(fileSystem_, file, "chat", [&](const OVXMLEntity& chat, const OVXMLEntity& child) {
+        if (isNamed(child, "event")) parseEvent(child, messages);
+        else if (isNamed(child, "status")) parseStatus(child, messages);
+        else if (isNamed(child, "message")) parseMessage(child, messages, chat.attribute("account"));
+    });
+    if (outcome.readError) {
+        reporter_.failed(file, outcome.readError.message());
+        return std::nullopt;
+    }
+    if (!outcome.foundContainer) {
+        reporter_.skipped(file, outcome.foundElement ? "Not an Adium chat log (no \"chat\" element)" : "Not an XML document");
+        return std::nullopt;
     }
     return ChatSummary::summarize(std::move(messages), "Adium");
 }

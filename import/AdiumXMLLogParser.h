@@ -1,9 +1,11 @@
 #pragma once
 // Reads one Adium XML log (".chatlog": the XML file itself, or a folder holding it) into a chat
 // record. The Adium scan pass creates one parser per pass and calls parseLogFile for every new or
-// changed ".chatlog" item; each record it gets goes to the store. Holds no state; may be used
-// from any thread.
+// changed ".chatlog" item; each record it gets goes to the store. The log is streamed, one
+// element at a time. A parser is used by one thread at a time.
 #include "import/OVXMLEntity.h"
+#include "import/ReadReporter.h"
+#include "platform/FileSystem.h"
 #include "store/ChatRecord.h"
 
 #include <filesystem>
@@ -14,8 +16,13 @@ namespace talv {
 
 class AdiumXMLLogParser {
 public:
-    // None when nothing exists at `path`. A document that is damaged or cut off yields the
-    // messages before the damage; one that cannot be parsed at all, a record with no messages.
+    explicit AdiumXMLLogParser(const FileSystem& fileSystem = FileSystem::local(),
+                               ReadReporter& reporter = ReadReporter::log());
+
+    // A folder is read through "<its name>.xml" (else its first other ".xml" file, never a "._"
+    // companion). A document that is damaged or cut off yields the messages before the damage.
+    // None, told to the reporter, when the item cannot be read, or holds no XML document or no
+    // `chat` element.
     std::optional<ChatRecord> parseLogFile(const std::filesystem::path& path) const;
 
     // "2007-05-14T21:38:11-04:00" read as "2007-05-14 21:38:11 -0400"; a text shorter than 25
@@ -28,6 +35,9 @@ private:
                              const std::optional<std::string_view>& account);
     static void parseStatus(const OVXMLEntity& entity, std::vector<MessageRecord>& into);
     static void parseEvent(const OVXMLEntity& entity, std::vector<MessageRecord>& into);
+
+    const FileSystem& fileSystem_;
+    ReadReporter& reporter_;
 };
 
 }  // namespace talv

@@ -26,7 +26,8 @@ ChatRecord ChatSummary::summarize(std::vector<MessageRecord> messages, std::stri
     chat.Kind = std::move(kind);
     for (const MessageRecord& m : messages) {
         if (!chat.HasHyperlinks) chat.HasHyperlinks = containsLink(m.Message);
-        if (!chat.HasEmails) chat.HasEmails = containsEmail(m.Message);
+        // Status lines name accounts, often Jabber handles that read as addresses.
+        if (!chat.HasEmails && !m.Sender.empty()) chat.HasEmails = containsEmail(m.Message);
         auto& who = chat.Participants;
         if (!m.Sender.empty() && std::find(who.begin(), who.end(), m.Sender) == who.end()) who.push_back(m.Sender);
     }

@@ -30,14 +30,22 @@ MessageRecord record(const OVXMLEntity& message, std::string sender, bool fromMe
 
 }  // namespace
 
-ChatRecord FireXMLLogParser::parseLogFile(const std::filesystem::path& path) const {
-    OVXMLEntityList tree = OVXMLEngine().parseXMLFile(path);
+FireXMLLogParser::FireXMLLogParser(const FileSystem& fileSystem, ReadReporter& reporter)
+    : fileSystem_(fileSystem), reporter_(reporter) {}
+
+std::optional<ChatRecord> FireXMLLogParser::parseLogFile(const std::filesystem::path& path) const {
     std::vector<MessageRecord> messages;
-    if (const OVXMLEntity* log = OVXMLEntity::deepFindEntity("log", tree)) {
-        for (const auto& child : log->children()) {
-            if (isNamed(*child, "envelope")) parseEnvelope(*child, messages);
-            else if (isNamed(*child, "event")) parseEvent(*child, messages);
-        }
+    const auto outcome = OVXMLEngine().streamXMLFile(fileSystem_, path, "log", [&](const OVXMLEntity&, const OVXMLEntity& child) {
+        if (isNamed(child, "envelope")) parseEnvelope(child, messages);
+        else if (isNamed(child, "event")) parseEvent(child, messages);
+    });
+    if (outcome.readError) {
+        reporter_.failed(path, outcome.readError.message());
+        return std::nullopt;
+    }
+    if (!outcome.foundContainer) {
+        reporter_.skipped(path, outcome.foundElement ? "Not a Fire log (no \"log\" element)" : "Not an XML document");
+        return std::nullopt;
     }
     return ChatSummary::summarize(std::move(messages), "Fire");
 }

@@ -36,28 +36,53 @@ ObjectPtr makePresentity(Decoder& coder, const ObjectPtr& service, const ObjectP
     return presentity;
 }
 
-template <typename Decoder>
-ObjectPtr makeMessage(Decoder& coder, const ObjectPtr& sender, const ObjectPtr& date, const ObjectPtr& text,
+// Fields of the wrong type make the message malformed rather than fail the whole archive.
+ObjectPtr makeMessage(const ObjectPtr& sender, const ObjectPtr& subject, const ObjectPtr& date, const ObjectPtr& text,
                       std::uint32_t flags) {
     auto message = std::make_shared<InstantMessage>();
-    if (sender) {
-        message->sender = std::dynamic_pointer_cast<const Presentity>(sender);
-        if (!message->sender) coder.fail(fmt::format("InstantMessage: sender is a {}", sender->className()));
-    }
-    if (date) {
-        auto* archived = objectAs<ArchivedDate>(date);
-        if (!archived) coder.fail(fmt::format("InstantMessage: date is a {}", date->className()));
-        message->date = archived->date;
-    }
+    auto malformed = [](std::string_view field, const ObjectPtr& object) {
+        return std::make_shared<MalformedMessage>(fmt::format("InstantMessage: {} is a {}", field, object->className()));
+    };
+    message->sender = std::dynamic_pointer_cast<const Presentity>(sender);
+    if (sender && !message->sender) return malformed("sender", sender);
+    message->subject = std::dynamic_pointer_cast<const Presentity>(subject);
+    if (subject && !message->subject) return malformed("subject", subject);
+    if (auto* archived = objectAs<ArchivedDate>(date)) message->date = archived->date;
+    else if (date) return malformed("date", date);
     if (auto* rich = objectAs<ArchivedAttributedString>(text)) {
         message->text = rich->text;
     } else if (auto* plain = objectAs<ArchivedString>(text)) {
         message->text = std::make_shared<const AttributedString>(plain->text);
     } else if (text) {
-        coder.fail(fmt::format("InstantMessage: text is a {}", text->className()));
+        return malformed("text", text);
     }
     message->flags = flags;
     return message;
+}
+
+// Objects are reached by reference in a keyed archive, so a damaged one costs only its message.
+ObjectPtr decodeKeyedMessage(KeyedUnarchiver& c) {
+    try {
+        auto flags = static_cast<std::uint32_t>(c.decodeInteger("Flags").value_or(0));
+        ObjectPtr sender = c.decodeObject("Sender");
+        ObjectPtr subject = c.decodeObject("Subject");
+        ObjectPtr date = c.decodeObject("Time");
+        return makeMessage(sender, subject, date, c.decodeObject("MessageText"), flags);
+    } catch (const ArchiveError& error) {
+        return std::make_shared<MalformedMessage>(error.what());
+    }
+}
+
+// A typedstream is read in sequence: only fields that were read whole but are of the wrong type
+// can be left out; damage inside them loses the stream's place and fails the archive.
+ObjectPtr decodeSequentialMessage(TypedStreamUnarchiver& c) {
+    ObjectPtr sender = c.decodeObject();
+    ObjectPtr date = c.decodeObject();
+    ObjectPtr text = c.decodeObject();
+    auto flags = c.decodeGroup();
+    if (flags.size() != 1 || flags.front().type == '@')
+        return std::make_shared<MalformedMessage>("InstantMessage: flags are not a number");
+    return makeMessage(sender, nullptr, date, text, static_cast<std::uint32_t>(flags.front().integer));
 }
 
 template <typename Decoder>
@@ -85,19 +110,7 @@ ArchiveClassRegistry buildRegistry() {
                       ObjectPtr service = c.decodeObject();
                       return makePresentity(c, service, c.decodeObject());
                   }});
-    registry.add("InstantMessage",
-                 {[](KeyedUnarchiver& c) {
-                      auto flags = static_cast<std::uint32_t>(c.decodeInteger("Flags").value_or(0));
-                      return makeMessage(c, c.decodeObject("Sender"), c.decodeObject("Time"), c.decodeObject("MessageText"), flags);
-                  },
-                  [](TypedStreamUnarchiver& c) {
-                      ObjectPtr sender = c.decodeObject();
-                      ObjectPtr date = c.decodeObject();
-                      ObjectPtr text = c.decodeObject();
-                      auto flags = c.decodeGroup();
-                      if (flags.size() != 1 || flags.front().type == '@') c.fail("InstantMessage: flags are not a number");
-                      return makeMessage(c, sender, date, text, static_cast<std::uint32_t>(flags.front().integer));
-                  }});
+    registry.add("InstantMessage", {decodeKeyedMessage, decodeSequentialMessage});
     registry.add("AIM", {makeAIM<KeyedUnarchiver>, makeAIM<TypedStreamUnarchiver>});
     registry.add("Person", {makePerson<KeyedUnarchiver>, makePerson<TypedStreamUnarchiver>});
     return registry;

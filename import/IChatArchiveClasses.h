@@ -25,9 +25,18 @@ class InstantMessage : public ArchivedObject {
 public:
     std::string description() const override;
     std::shared_ptr<const Presentity> sender;  // null for a line iChat wrote itself
+    std::shared_ptr<const Presentity> subject;  // keyed archives: whom a system line is about
     std::optional<Date> date;
     std::shared_ptr<const AttributedString> text;
     std::uint32_t flags = 0;
+};
+
+// A message whose fields could not be decoded (a field of the wrong type, a damaged object it
+// refers to): left out, the rest of the transcript is read.
+class MalformedMessage : public ArchivedObject {
+public:
+    explicit MalformedMessage(std::string reason) : reason(std::move(reason)) {}
+    std::string reason;
 };
 
 class AIM : public ArchivedObject {

@@ -11,7 +11,7 @@
 #include "store/TalvDatabase.h"
 #include "store/TranscriptFile.h"
 
-#include <glib.h>
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <memory>
@@ -32,35 +32,21 @@ bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-struct MappedFileDeleter {
-    void operator()(GMappedFile* file) const { g_mapped_file_unref(file); }
-};
-
-// The decoded root of the file, or null (after logging the decoder's reason).
-ObjectPtr decodeFile(const std::string& path) {
-    bool keyed = endsWith(path, ".ichat");
+// The decoded root of the file, or null after telling the reporter why.
+ObjectPtr decodeFile(const std::string& path, const FileSystem& fileSystem, ReadReporter& reporter) {
+    const bool keyed = endsWith(path, ".ichat");
     if (!keyed && !endsWith(path, ".chat")) return nullptr;
-    GError* error = nullptr;
-    std::unique_ptr<GMappedFile, MappedFileDeleter> file(g_mapped_file_new(path.c_str(), FALSE, &error));
-    std::string reason;
-    if (!file) {
-        reason = error ? error->message : "cannot map the file";
-        g_clear_error(&error);
+    // Read whole rather than mapped: a file cut short while it is decoded must not raise SIGBUS.
+    std::error_code ec;
+    const std::optional<std::string> bytes = fileSystem.readFile(path, ec);
+    if (!bytes) {
+        reporter.failed(path, ec.message());
+        return nullptr;
     }
-    // An empty file maps to no contents.
-    std::string_view bytes;
-    if (file && g_mapped_file_get_contents(file.get())) {
-        bytes = std::string_view(g_mapped_file_get_contents(file.get()), g_mapped_file_get_length(file.get()));
-    }
-    Unarchived decoded;
-    if (reason.empty()) {
-        decoded = keyed ? KeyedUnarchiver::unarchive(bytes, iChatArchiveClasses())
-                        : TypedStreamUnarchiver::unarchive(bytes, iChatArchiveClasses());
-        reason = decoded.failure;
-    }
-    if (!reason.empty()) {
-        if (keyed) logf("NSKeyedUnarchiver exception - {}", reason);
-        else logf("NSUnarchiver exception - {}", reason);
+    const Unarchived decoded = keyed ? KeyedUnarchiver::unarchive(*bytes, iChatArchiveClasses())
+                                     : TypedStreamUnarchiver::unarchive(*bytes, iChatArchiveClasses());
+    if (!decoded.ok()) {
+        reporter.skipped(path, fmt::format("{} exception - {}", keyed ? "NSKeyedUnarchiver" : "NSUnarchiver", decoded.failure));
         return nullptr;
     }
     return decoded.root;
@@ -110,13 +96,17 @@ bool resolveLinksAndPictures(AttributedString& text) {
 
 }  // namespace
 
-std::optional<ChatRecord> IChatReader::readChatFile(const std::string& path) {
-    ObjectPtr root = decodeFile(path);
+std::optional<ChatRecord> IChatReader::readChatFile(const std::string& path, const FileSystem& fileSystem,
+                                                    ReadReporter& reporter) {
+    ObjectPtr root = decodeFile(path, fileSystem, reporter);
+    if (!root) return std::nullopt;
     auto* list = objectAs<ArchivedArray>(root);
-    if (!list || list->elements.size() < 4) return std::nullopt;
-    auto* items = objectAs<ArchivedArray>(list->elements[2]);
-    auto* people = objectAs<ArchivedArray>(list->elements[3]);
-    if (!items || !people) return std::nullopt;
+    auto* items = list && list->elements.size() >= 4 ? objectAs<ArchivedArray>(list->elements[2]) : nullptr;
+    auto* people = list && list->elements.size() >= 4 ? objectAs<ArchivedArray>(list->elements[3]) : nullptr;
+    if (!items || !people) {
+        reporter.skipped(path, "Not an iChat transcript (its root is no list of messages and participants)");
+        return std::nullopt;
+    }
 
     ChatRecord chat;
     chat.Kind = "iChat";
@@ -137,6 +127,8 @@ std::optional<ChatRecord> IChatReader::readChatFile(const std::string& path) {
     for (const ObjectPtr& item : items->elements) {
         auto* message = objectAs<InstantMessage>(item);
         if (message && listed.insert(message).second) messages.push_back(message);
+        if (auto* malformed = objectAs<MalformedMessage>(item))
+            reporter.dropped(path, fmt::format("Dropped a malformed message ({})", malformed->reason));
     }
 
     chat.StartDate = messages.empty() ? std::optional<Date>(Date::now()) : messages.front()->date;
@@ -161,8 +153,12 @@ std::optional<ChatRecord> IChatReader::readChatFile(const std::string& path) {
         if (!chat.HasEmails && sender) chat.HasEmails = searchByWindows(copy.string(), containsEmail);
 
         std::string text = copy.utf8();
-        // A system line names its subject by "%@"; other "%" sequences stay as written.
-        if (!message->sender && !chat.Participants.empty()) text = formatString(text, {chat.Participants.front()});
+        // A system line names the one it is about by "%@" (the first participant when the
+        // archive does not say); other "%" sequences stay as written.
+        if (!message->sender) {
+            if (message->subject && message->subject->senderID) text = formatString(text, {*message->subject->senderID});
+            else if (!chat.Participants.empty()) text = formatString(text, {chat.Participants.front()});
+        }
 
         MessageRecord record;
         record.Sender = sender.value_or("");
@@ -184,7 +180,7 @@ void IChatReader::scanChatFile(const std::string& path, TalvDatabase& db) {
         return;
     }
     if (loud) logf("[iChat] {}...", path);
-    auto chat = readChatFile(path);
+    auto chat = readChatFile(path, FileSystem::local(), ReadReporter::log());
     if (!chat) return;
     db.addChat(path, chat->Kind, chat->Participants, chat->Messages, chat->StartDate, chat->EndDate, chat->HasHyperlinks,
                chat->HasPictures, chat->HasEmails);

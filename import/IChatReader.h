@@ -1,7 +1,9 @@
 #pragma once
-// Reads iChat transcripts: ".ichat" keyed archives and ".chat" typedstreams, mapped into memory,
-// into chat records, and writes them to the store. Used on the scan thread; the patterns and the
+// Reads iChat transcripts: ".ichat" keyed archives and ".chat" typedstreams, read whole into
+// memory, into chat records, and writes them to the store. Used on the scan thread; the patterns and the
 // "Verbose" default are read once per process.
+#include "import/ReadReporter.h"
+#include "platform/FileSystem.h"
 #include "store/ChatRecord.h"
 
 #include <optional>
@@ -13,9 +15,12 @@ class TalvDatabase;
 
 class IChatReader {
 public:
-    // The chat the file holds; none for another extension, a file that does not decode (logged
-    // with the decoder's reason) or a root that is not laid out as iChat writes it.
-    static std::optional<ChatRecord> readChatFile(const std::string& path);
+    // The chat the file holds; none for another extension, a file that cannot be read or does
+    // not decode, or a root that is not laid out as iChat writes it (each told to `reporter`).
+    // Messages that do not decode are left out and reported; the rest are read.
+    static std::optional<ChatRecord> readChatFile(const std::string& path,
+                                                  const FileSystem& fileSystem = FileSystem::local(),
+                                                  ReadReporter& reporter = ReadReporter::log());
 
     // Skips a file the store holds unchanged, else reads it and adds it to the store.
     static void scanChatFile(const std::string& path, TalvDatabase& db);

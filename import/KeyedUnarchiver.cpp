@@ -67,7 +67,7 @@ struct KeyedUnarchiver::State {
     // The nodes of "$objects" by index.
     std::vector<plist_t> objects;
     std::vector<ObjectPtr> decoded;
-    enum class Progress : std::uint8_t { NotStarted, Decoding, Done };
+    enum class Progress : std::uint8_t { NotStarted, Decoding, Done, Failed };
     std::vector<Progress> progress;
     struct Frame {
         plist_t node;
@@ -119,11 +119,25 @@ ObjectPtr KeyedUnarchiver::objectAt(std::uint64_t index) {
     switch (s.progress[index]) {
     case State::Progress::Done: return s.decoded[index];
     case State::Progress::Decoding: return nullptr;  // a cycle: the object is not finished yet
+    case State::Progress::Failed: fail(fmt::format("object {} is damaged", index));
     case State::Progress::NotStarted: break;
     }
     if (s.frames.size() >= MaxDepth) fail("objects nested too deeply");
 
     s.progress[index] = State::Progress::Decoding;
+    try {
+        s.decoded[index] = decodeObjectAt(index);
+    } catch (const ArchiveError&) {
+        // Every other reference to it fails as well, rather than reading as nil.
+        s.progress[index] = State::Progress::Failed;
+        throw;
+    }
+    s.progress[index] = State::Progress::Done;
+    return s.decoded[index];
+}
+
+ObjectPtr KeyedUnarchiver::decodeObjectAt(std::uint64_t index) {
+    State& s = *state_;
     plist_t node = s.objects[index];
     ObjectPtr object;
     std::string className;
@@ -169,8 +183,6 @@ ObjectPtr KeyedUnarchiver::objectAt(std::uint64_t index) {
     default: fail(fmt::format("object {} is neither a value nor an object record", index));
     }
     if (object && !className.empty()) const_cast<ArchivedObject&>(*object).className_ = className;
-    s.decoded[index] = object;
-    s.progress[index] = State::Progress::Done;
     return object;
 }
 
@@ -195,9 +207,12 @@ ObjectPtr KeyedUnarchiver::decodeClassObject(void* node, std::uint64_t index) {
 
     ObjectPtr object;
     if (decoders && decoders->keyed) {
+        // Popped also when the decoder raises, so that a class decoder that catches a damaged
+        // part of its object goes on reading its own keys.
         s.frames.push_back({node, &className});
+        const std::unique_ptr<std::vector<State::Frame>, void (*)(std::vector<State::Frame>*)> pop(
+            &s.frames, [](std::vector<State::Frame>* frames) { frames->pop_back(); });
         object = decoders->keyed(*this);
-        s.frames.pop_back();
     } else {
         object = std::make_shared<OpaqueObject>();
     }

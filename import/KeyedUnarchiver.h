@@ -1,7 +1,8 @@
 #pragma once
 // Decoder of keyed archives ("NSKeyedArchiver" object graphs in a binary or XML property list,
 // parsed by libplist). Objects are decoded on demand from `$top` and memoised by their index, so
-// shared objects stay shared; a reference back to an object still being decoded reads as nil.
+// shared objects stay shared; a reference back to an object still being decoded reads as nil, and
+// one to an object whose decoding failed fails again.
 // Damaged input of any kind gives a failure reason, never a crash; nesting is limited.
 #include "import/ArchivedObject.h"
 #include "platform/Value.h"
@@ -44,6 +45,7 @@ private:
     struct State;
     explicit KeyedUnarchiver(const ArchiveClassRegistry& registry);
     ObjectPtr objectAt(std::uint64_t index);
+    ObjectPtr decodeObjectAt(std::uint64_t index);
     ObjectPtr decodeClassObject(void* node, std::uint64_t index);
     void* valueFor(std::string_view key) const;
 

@@ -23,19 +23,18 @@ bool startsWith(std::string_view bytes, std::string_view prefix) { return bytes.
 std::optional<std::string> LogTextFile::decode(std::string_view bytes) {
     if (startsWith(bytes, "\xFF\xFE")) return convert(bytes.substr(2), "UTF-16LE");
     if (startsWith(bytes, "\xFE\xFF")) return convert(bytes.substr(2), "UTF-16BE");
-    if (startsWith(bytes, "\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    const bool markedUtf8 = startsWith(bytes, "\xEF\xBB\xBF");
+    if (markedUtf8) bytes.remove_prefix(3);
     // Text never holds NUL; a file that does is binary (or UTF-16 without a mark).
     if (bytes.find('\0') != std::string_view::npos) return std::nullopt;
     if (g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)) return std::string(bytes);
+    // A file marked as UTF-8 stays UTF-8: a damaged byte costs only itself (U+FFFD).
+    if (markedUtf8) {
+        std::unique_ptr<gchar, decltype(&g_free)> valid(g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size())),
+                                                        &g_free);
+        return std::string(valid.get());
+    }
     return convert(bytes, "MACINTOSH");
-}
-
-std::optional<std::string> LogTextFile::read(const std::filesystem::path& path) {
-    gchar* contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return std::nullopt;
-    std::unique_ptr<gchar, decltype(&g_free)> owner(contents, &g_free);
-    return decode(std::string_view(contents, length));
 }
 
 }  // namespace talv

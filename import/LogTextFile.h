@@ -1,8 +1,7 @@
 #pragma once
-// Reads a log file whole as UTF-8 text. A byte-order mark selects UTF-8, UTF-16LE or UTF-16BE
-// (the mark is dropped); text without one is UTF-8 when it is valid UTF-8, else Mac OS Roman,
-// the 8-bit encoding the logs' Macs used. Thread-safe.
-#include <filesystem>
+// Decodes a log file's bytes to UTF-8 text. A byte-order mark selects UTF-8 (invalid bytes then
+// become U+FFFD), UTF-16LE or UTF-16BE (the mark is dropped); text without one is UTF-8 when it
+// is valid UTF-8, else Mac OS Roman, the 8-bit encoding the logs' Macs used. Thread-safe.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,8 +10,7 @@ namespace talv {
 
 class LogTextFile {
 public:
-    // None when the file cannot be read or is not text (undecodable UTF-16, or NUL bytes).
-    static std::optional<std::string> read(const std::filesystem::path& path);
+    // None when the bytes are not text (undecodable UTF-16, or NUL bytes).
     static std::optional<std::string> decode(std::string_view bytes);
 };
 

@@ -1,10 +1,9 @@
 #include "import/OVXMLEngine.h"
 
 #include <expat.h>
+#include <glib.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace talv {
 namespace {
@@ -18,6 +17,8 @@ void XMLCALL endElement(void* engine, const XML_Char*) { static_cast<OVXMLEngine
 void XMLCALL characters(void* engine, const XML_Char* text, int length) {
     static_cast<OVXMLEngine*>(engine)->foundCharacters(std::string_view(text, static_cast<std::size_t>(length)));
 }
+
+constexpr std::size_t kChunkSize = 64 * 1024;
 
 }  // namespace
 
@@ -34,23 +35,32 @@ void OVXMLEngine::didStartElement(const char* name, const char** attributes) {
         entities_.push_back(std::make_unique<OVXMLEntity>(name, nullptr, std::move(map)));
         receiver_ = entities_.back().get();
     }
+    if (!container_ && !containerName_.empty() && g_ascii_strcasecmp(name, containerName_.c_str()) == 0)
+        container_ = receiver_;
 }
 
 void OVXMLEngine::didEndElement() {
     if (depth_-- > kMaxDepth) return;  // an element that was never built
-    if (receiver_) receiver_ = receiver_->didEndElement();
+    if (!receiver_) return;
+    OVXMLEntity* ended = receiver_;
+    receiver_ = ended->didEndElement();
+    if (container_ && receiver_ == container_) {
+        (*onChild_)(*container_, *ended);
+        container_->clearChildren();  // the child and the text before it
+    }
 }
 
 void OVXMLEngine::foundCharacters(std::string_view text) {
     if (receiver_) receiver_->foundCharacters(text);
 }
 
-OVXMLEntityList OVXMLEngine::run(std::istream& in) {
+void OVXMLEngine::run(const std::function<bool(std::string_view&)>& read) {
     entities_.clear();
     receiver_ = nullptr;
+    container_ = nullptr;
     depth_ = 0;
     std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate(nullptr), &XML_ParserFree);
-    if (!parser) return {};
+    if (!parser) return;
     parser_ = parser.get();
     XML_SetUserData(parser_, this);
     XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
@@ -58,28 +68,49 @@ OVXMLEntityList OVXMLEngine::run(std::istream& in) {
     XML_SetCharacterDataHandler(parser_, characters);
 
     // The first fatal error (or a stop) ends the parse; what was built so far is the result.
-    char buffer[64 * 1024];
-    bool ok = true;
-    while (ok) {
-        in.read(buffer, sizeof buffer);
-        std::streamsize count = in.gcount();
-        bool final = count < static_cast<std::streamsize>(sizeof buffer);
-        ok = XML_Parse(parser_, buffer, static_cast<int>(count), final) == XML_STATUS_OK && !final;
+    for (bool more = true; more;) {
+        std::string_view piece;
+        if (!read(piece)) break;
+        more = !piece.empty();
+        more = XML_Parse(parser_, piece.data(), static_cast<int>(piece.size()), !more) == XML_STATUS_OK && more;
     }
     parser_ = nullptr;
     receiver_ = nullptr;
-    return std::move(entities_);
-}
-
-OVXMLEntityList OVXMLEngine::parseXMLFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    return run(in);
 }
 
 OVXMLEntityList OVXMLEngine::parseXMLData(std::string_view data) {
-    std::istringstream in{std::string(data)};
-    return run(in);
+    containerName_.clear();
+    run([&](std::string_view& piece) {
+        piece = data.substr(0, kChunkSize);
+        data.remove_prefix(piece.size());
+        return true;
+    });
+    return std::move(entities_);
+}
+
+OVXMLEngine::StreamOutcome OVXMLEngine::streamXMLFile(const FileSystem& fileSystem, const std::filesystem::path& path,
+                                                      std::string_view container, const ChildHandler& onChild) {
+    StreamOutcome outcome;
+    auto file = fileSystem.openForReading(path, outcome.readError);
+    if (!file) return outcome;
+    containerName_ = std::string(container);
+    onChild_ = &onChild;
+    auto buffer = std::make_unique<char[]>(kChunkSize);
+    run([&](std::string_view& piece) {
+        auto count = file->read({buffer.get(), kChunkSize}, outcome.readError);
+        if (!count) return false;
+        piece = std::string_view(buffer.get(), *count);
+        return true;
+    });
+    // A child cut off by the end of a damaged document still counts, with what it had.
+    if (container_ && !container_->children().empty() && !container_->children().back()->isTextNode())
+        onChild(*container_, *container_->children().back());
+    outcome.foundElement = !entities_.empty();
+    outcome.foundContainer = container_ != nullptr;
+    entities_.clear();
+    container_ = nullptr;
+    onChild_ = nullptr;
+    return outcome;
 }
 
 }  // namespace talv

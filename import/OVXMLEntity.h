@@ -38,6 +38,8 @@ public:
     OVXMLEntity* didStartElement(std::string name, Attributes attributes);
     OVXMLEntity* didEndElement() { return parent_; }
     void foundCharacters(std::string_view text);
+    // Drops the children read so far (a streamed document keeps one at a time).
+    void clearChildren() { children_.clear(); }
 
     // The first entity named `name` (ignoring case): the list itself first, then each entity's
     // children in turn, recursively. Null when there is none.

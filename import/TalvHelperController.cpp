@@ -240,18 +240,20 @@ int TalvHelperController::scanChatTranscript(const std::string& request, const M
 }
 
 int TalvHelperController::scanIChatFolder(const std::string& folder, const MessagePort& mainPort, TalvDatabase& db) {
-    const TranscriptWalk walk(folder, {"ichat", "chat"}, db.timestampForDirectory(folder).value_or(kTranscriptEpoch));
+    const TranscriptWalk walk(FileSystem::local(), folder, {"ichat", "chat"},
+                              db.timestampForDirectory(folder).value_or(kTranscriptEpoch));
     const TranscriptSurvey survey = walk.survey();
     PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, "iChat", survey.taken);
     int n = 0;
-    const bool finished = survey.taken == 0 || walk.forEachTaken([&](const TranscriptFile& file) {
+    TranscriptWalkEnd end;
+    if (survey.taken != 0) end = walk.forEachTaken([&](const TranscriptFile& file) {
         if (stopping_) return false;
         progress.beforeFile(++n);
         IChatReader::scanChatFile(file.path.string(), db);
         return true;
     });
-    if (!finished) return n;  // an interrupted walk keeps the old timestamp
-    if (survey.newest > kTranscriptEpoch) db.setTimestampForDirectory(survey.newest, folder);
+    if (end.stopped) return n;  // an interrupted walk keeps the old timestamp
+    if (survey.complete && end.complete && survey.newest > kTranscriptEpoch) db.setTimestampForDirectory(survey.newest, folder);
     addFilesRead("iChat", n);
     return n;
 }
@@ -270,7 +272,7 @@ int TalvHelperController::scanAdiumLogs(TalvDatabase& db, const MessagePort& mai
 int TalvHelperController::scanFireLogs(TalvDatabase& db, const MessagePort& mainPort) {
     const FireXMLLogParser reader;
     LogPass pass{fireFolder(), {"xhtml"}, "Fire", true,
-                 [&](const fs::path& path) { return std::optional<ChatRecord>(reader.parseLogFile(path)); },
+                 [&](const fs::path& path) { return reader.parseLogFile(path); },
                  &TalvHelperController::rescheduleFireScan};
     return scanLogFolder(pass, db, mainPort);
 }
@@ -279,7 +281,7 @@ int TalvHelperController::scanLogFolder(const LogPass& pass, TalvDatabase& db, c
     std::error_code ec;
     if (!fs::is_directory(pass.folder, ec)) return 0;
     const Date threshold = db.timestampForDirectory(pass.folder).value_or(kTranscriptEpoch);
-    const TranscriptWalk walk(pass.folder, pass.extensions, threshold);
+    const TranscriptWalk walk(FileSystem::local(), pass.folder, pass.extensions, threshold);
     const TranscriptSurvey survey = walk.survey([&](const TranscriptFile& file) {
         if (pass.logNewerFiles)
             logf("File {} is newer ({})", fs::relative(file.path, pass.folder, ec).string(),
@@ -287,7 +289,8 @@ int TalvHelperController::scanLogFolder(const LogPass& pass, TalvDatabase& db, c
     });
     PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, pass.kind, survey.taken);
     int n = 0;
-    const bool finished = survey.taken == 0 || walk.forEachTaken([&](const TranscriptFile& file) {
+    TranscriptWalkEnd end;
+    if (survey.taken != 0) end = walk.forEachTaken([&](const TranscriptFile& file) {
         if (stopping_) return false;
         const std::string path = file.path.string();
         if (db.containsChatFile(path)) {
@@ -304,7 +307,8 @@ int TalvHelperController::scanLogFolder(const LogPass& pass, TalvDatabase& db, c
         return true;
     });
     // An interrupted walk keeps the old timestamp.
-    if (finished && survey.newest > kTranscriptEpoch) db.setTimestampForDirectory(survey.newest, pass.folder);
+    if (!end.stopped && survey.complete && end.complete && survey.newest > kTranscriptEpoch)
+        db.setTimestampForDirectory(survey.newest, pass.folder);
     sendToMainThread(mainPort, pass.reschedule);
     addFilesRead(pass.kind, n);
     return n;

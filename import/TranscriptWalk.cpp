@@ -1,6 +1,6 @@
 #include "import/TranscriptWalk.h"
 
-#include "store/TranscriptFile.h"
+#include "platform/Log.h"
 
 #include <algorithm>
 #include <string>
@@ -10,45 +10,72 @@ namespace fs = std::filesystem;
 namespace talv {
 namespace {
 
-bool hasExtension(const fs::path& name, const std::vector<std::string_view>& extensions) {
-    const std::string ext = name.extension().string();
+bool hasExtension(const std::string& name, const std::vector<std::string_view>& extensions) {
+    const std::string ext = fs::path(name).extension().string();
     if (ext.size() < 2) return false;
     const std::string_view bare = std::string_view(ext).substr(1);
     return std::find(extensions.begin(), extensions.end(), bare) != extensions.end();
 }
 
-struct Entry {
-    fs::path name;
-    bool isFolder;  // a real folder, not a link to one
-};
+bool isAppleDouble(std::string_view name) { return name.starts_with("._"); }
 
-// The entries of one folder, by name. Unreadable folders hold none.
-std::vector<Entry> sortedEntries(const fs::path& folder) {
-    std::vector<Entry> entries;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        std::error_code typeError;
-        const bool isFolder = it->is_directory(typeError) && !it->is_symlink(typeError);
-        entries.push_back({it->path().filename(), isFolder});
-    }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    return entries;
-}
+Date changeOf(const FileInfo& info) { return std::max(info.modified, info.statusChanged); }
 
 }  // namespace
 
-TranscriptWalk::TranscriptWalk(fs::path folder, std::vector<std::string_view> extensions, Date threshold)
-    : folder_(std::move(folder)), extensions_(std::move(extensions)), threshold_(threshold) {}
+struct TranscriptWalk::Walking {
+    std::function<bool(const TranscriptFile&)> visit;
+    bool logFailures = false;
+    bool complete = true;
 
-bool TranscriptWalk::walk(const fs::path& folder, const std::function<bool(const TranscriptFile&)>& visit) const {
-    for (const Entry& entry : sortedEntries(folder)) {
+    void failed(const fs::path& path, const std::error_code& ec) {
+        complete = false;
+        if (logFailures) logf("Cannot examine {}: {}", path.string(), ec.message());
+    }
+};
+
+TranscriptWalk::TranscriptWalk(const FileSystem& fileSystem, fs::path folder, std::vector<std::string_view> extensions,
+                               Date threshold)
+    : fileSystem_(fileSystem), folder_(std::move(folder)), extensions_(std::move(extensions)), threshold_(threshold) {}
+
+std::optional<TranscriptFile> TranscriptWalk::examine(const fs::path& path, Walking& walking) const {
+    std::error_code ec;
+    const std::optional<FileInfo> info = fileSystem_.stat(path, ec);
+    if (!info) {
+        // A link to nothing is no transcript; anything else that cannot be examined may be one.
+        if (ec != std::errc::no_such_file_or_directory) walking.failed(path, ec);
+        return std::nullopt;
+    }
+    if (info->type == FileType::Other) return std::nullopt;
+    TranscriptFile file{path, info->size, info->modified, changeOf(*info)};
+    if (info->type == FileType::Regular) return file;
+
+    file.size = 0;
+    for (const FolderEntry& entry : fileSystem_.listFolder(path, ec)) {
+        if (entry.isFolder || isAppleDouble(entry.name)) continue;
+        std::error_code innerError;
+        const std::optional<FileInfo> inner = fileSystem_.stat(path / entry.name, innerError);
+        if (!inner || inner->type != FileType::Regular) continue;
+        file.size += inner->size;
+        file.modified = std::max(file.modified, inner->modified);
+        file.changed = std::max(file.changed, changeOf(*inner));
+    }
+    if (ec) walking.failed(path, ec);
+    return file;
+}
+
+bool TranscriptWalk::walk(const fs::path& folder, Walking& walking) const {
+    std::error_code ec;
+    std::vector<FolderEntry> entries = fileSystem_.listFolder(folder, ec);
+    if (ec && !(folder == folder_ && ec == std::errc::no_such_file_or_directory)) walking.failed(folder, ec);
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    for (const FolderEntry& entry : entries) {
+        if (isAppleDouble(entry.name)) continue;
         const fs::path path = folder / entry.name;
         if (hasExtension(entry.name, extensions_)) {
             // A bundle's contents are part of the bundle, never transcripts of their own.
-            if (auto attributes = transcriptFileAttributes(path); attributes && !visit({path, attributes->modificationDate}))
-                return false;
-        } else if (entry.isFolder && !walk(path, visit)) {
+            if (auto file = examine(path, walking); file && !walking.visit(*file)) return false;
+        } else if (entry.isFolder && !walk(path, walking)) {
             return false;
         }
     }
@@ -57,19 +84,24 @@ bool TranscriptWalk::walk(const fs::path& folder, const std::function<bool(const
 
 TranscriptSurvey TranscriptWalk::survey(const std::function<void(const TranscriptFile&)>& taken) const {
     TranscriptSurvey survey;
-    walk(folder_, [&](const TranscriptFile& file) {
-        survey.newest = std::max(survey.newest, file.modified);
-        if (file.modified > threshold_) {
-            ++survey.taken;
-            if (taken) taken(file);
-        }
-        return true;
-    });
+    Walking walking{[&](const TranscriptFile& file) {
+                        survey.newest = std::max(survey.newest, file.changed);
+                        if (file.changed > threshold_) {
+                            ++survey.taken;
+                            if (taken) taken(file);
+                        }
+                        return true;
+                    },
+                    true};
+    walk(folder_, walking);
+    survey.complete = walking.complete;
     return survey;
 }
 
-bool TranscriptWalk::forEachTaken(const std::function<bool(const TranscriptFile&)>& read) const {
-    return walk(folder_, [&](const TranscriptFile& file) { return file.modified <= threshold_ || read(file); });
+TranscriptWalkEnd TranscriptWalk::forEachTaken(const std::function<bool(const TranscriptFile&)>& read) const {
+    Walking walking{[&](const TranscriptFile& file) { return file.changed <= threshold_ || read(file); }};
+    const bool finished = walk(folder_, walking);
+    return {!finished, walking.complete};
 }
 
 }  // namespace talv

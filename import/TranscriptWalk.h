@@ -1,10 +1,12 @@
 #pragma once
-// Walking a client's log folder for transcript files newer than the folder's stored timestamp.
+// Walking a client's log folder for transcript files changed since the folder's stored timestamp.
 // A walk holds one folder's entry names at a time, never the whole tree, so its memory does not
 // grow with the archive; a pass counts its files with one walk and reads them in a second.
 #include "platform/Date.h"
+#include "platform/FileSystem.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string_view>
@@ -12,38 +14,54 @@
 
 namespace talv {
 
-// Files modified on or before this instant are never taken: 2001-01-01 00:00:00 UTC.
+// The default threshold of a folder: 2001-01-01 00:00:00 UTC.
 inline constexpr Date kTranscriptEpoch{kSecondsFrom1970To2001};
 
+// One transcript as the walk found it, examined before it is read.
 struct TranscriptFile {
     std::filesystem::path path;
-    Date modified;
+    std::uint64_t size = 0;
+    Date modified;  // stored with the chat, to tell a changed file at the next pass
+    // The later of the modification and status change dates: a file moved or copied in keeps an
+    // old modification date, but its status changes then. The folder decision compares this.
+    Date changed;
 };
 
 struct TranscriptSurvey {
-    std::size_t taken = 0;           // files later than the threshold
-    Date newest = kTranscriptEpoch;  // newest date of any matching file, at least the epoch
+    std::size_t taken = 0;           // files changed after the threshold
+    Date newest = kTranscriptEpoch;  // latest change of any matching file, at least the epoch
+    bool complete = true;            // every folder could be listed and every transcript examined
+};
+
+struct TranscriptWalkEnd {
+    bool stopped = false;   // the caller stopped the walk
+    bool complete = true;   // as in TranscriptSurvey
 };
 
 // The transcripts below `folder`: entries at every depth whose extension is exactly one of
 // `extensions` (no dot, case compared exactly), in path order. A matching folder (a ".chatlog"
-// bundle) is one transcript and is not entered; folder links are not followed. Dates are those of
-// transcriptFileAttributes (a ".chatlog" folder is as new as the log growing inside it). A missing
-// folder holds none.
+// bundle) is one transcript and is not entered; its size is the sum of the files directly inside
+// it and its dates the latest of the folder's and theirs (the log inside grows while the folder's
+// own date stays). Only regular files and such folders are transcripts (never a FIFO or a device);
+// AppleDouble companions ("._name") are never taken; folder links are not followed. A missing
+// folder holds none; one that cannot be listed makes the walk incomplete (logged by the survey).
 class TranscriptWalk {
 public:
-    TranscriptWalk(std::filesystem::path folder, std::vector<std::string_view> extensions, Date threshold);
+    TranscriptWalk(const FileSystem& fileSystem, std::filesystem::path folder, std::vector<std::string_view> extensions,
+                   Date threshold);
 
-    // Counts the files later than the threshold, calling `taken` for each, in order.
+    // Counts the files changed after the threshold, calling `taken` for each, in order.
     TranscriptSurvey survey(const std::function<void(const TranscriptFile&)>& taken = {}) const;
-    // Calls `read` for each file later than the threshold, in order, until it returns false.
-    // False when stopped that way.
-    bool forEachTaken(const std::function<bool(const TranscriptFile&)>& read) const;
+    // Calls `read` for each file changed after the threshold, in order, until it returns false.
+    TranscriptWalkEnd forEachTaken(const std::function<bool(const TranscriptFile&)>& read) const;
 
 private:
-    // Calls `visit` for every transcript with its date, until it returns false.
-    bool walk(const std::filesystem::path& folder, const std::function<bool(const TranscriptFile&)>& visit) const;
+    struct Walking;
+    // Visits every transcript below `folder`; false when `visit` stopped the walk.
+    bool walk(const std::filesystem::path& folder, Walking& walking) const;
+    std::optional<TranscriptFile> examine(const std::filesystem::path& path, Walking& walking) const;
 
+    const FileSystem& fileSystem_;
     std::filesystem::path folder_;
     std::vector<std::string_view> extensions_;
     Date threshold_;

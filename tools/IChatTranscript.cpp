@@ -52,11 +52,10 @@ Bytes writeKeyedTranscript(const IChatTranscript& transcript) {
         Uid sender = message.sender ? presentity(*message.sender) : Uid{0};
         Uid time = message.time ? writer.encodeDate(*message.time) : Uid{0};
         Uid text = writer.encodeAttributedString(message.text);
-        messages.push_back(writer.encodeObject("InstantMessage", {"NSObject"},
-                                               {{"Sender", sender},
-                                                {"Time", time},
-                                                {"MessageText", text},
-                                                {"Flags", static_cast<std::int64_t>(message.flags)}}));
+        std::vector<KeyedField> fields{
+            {"Sender", sender}, {"Time", time}, {"MessageText", text}, {"Flags", static_cast<std::int64_t>(message.flags)}};
+        if (message.subject) fields.push_back({"Subject", presentity(*message.subject)});
+        messages.push_back(writer.encodeObject("InstantMessage", {"NSObject"}, fields));
     }
     std::vector<Uid> participants, ids;
     for (const IChatPresentity& account : transcript.participants) {

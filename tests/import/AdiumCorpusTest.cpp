@@ -194,9 +194,9 @@ TEST(AdiumCorpus, DamagedCopiesOfRealLogsNeverFail) {
             EXPECT_NO_THROW({
                 talv::AdiumLogParser().parseLogFile(dir / "log (2006-09-23).html");
                 talv::FireXMLLogParser().parseLogFile(dir / "log.chatlog");
-                auto chat = talv::AdiumXMLLogParser().parseLogFile(dir / "log.chatlog");
-                ASSERT_TRUE(chat);
-                EXPECT_TRUE(chat->StartDate && chat->EndDate && *chat->StartDate <= *chat->EndDate);
+                // A damaged start holds no document; anything else keeps what came before the damage.
+                if (auto chat = talv::AdiumXMLLogParser().parseLogFile(dir / "log.chatlog"))
+                    EXPECT_TRUE(chat->StartDate && chat->EndDate && *chat->StartDate <= *chat->EndDate);
             });
         }
     }

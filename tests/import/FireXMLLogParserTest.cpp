@@ -12,7 +12,7 @@ using talv::test::utcDate;
 
 namespace {
 
-ChatRecord parse(const std::string& xml) {
+std::optional<ChatRecord> parse(const std::string& xml) {
     talv::test::TempDir dir;
     talv::test::writeFile(dir / "2006-08-02, 18.00.xhtml", xml);
     return FireXMLLogParser().parseLogFile(dir / "2006-08-02, 18.00.xhtml");
@@ -22,7 +22,7 @@ ChatRecord parse(const std::string& xml) {
 
 TEST(FireXMLLogParser, EnvelopesAndStatusEvents) {
     talv::LogCapture log;
-    ChatRecord chat = parse(R"(<?xml version="1.0" encoding="UTF-8"?>
+    ChatRecord chat = *parse(R"(<?xml version="1.0" encoding="UTF-8"?>
 <log began="2006-08-02 18:00:57 +0200">
 <envelope><sender self="no">me</sender>
   <message received="2006-08-02 18:00:57 +0200">one</message>
@@ -70,17 +70,15 @@ TEST(FireXMLLogParser, EnvelopesAndStatusEvents) {
     EXPECT_EQ(log.lines().size(), 5u);
 }
 
-TEST(FireXMLLogParser, UnreadableOrForeignFilesGiveAnEmptyChat) {
+TEST(FireXMLLogParser, UnreadableOrForeignFilesGiveNoChat) {
     talv::test::TempDir dir;
-    ChatRecord missing = FireXMLLogParser().parseLogFile(dir / "missing.xhtml");
-    EXPECT_TRUE(missing.Messages.empty());
-    EXPECT_EQ(missing.Kind, "Fire");
-    EXPECT_EQ(missing.StartDate, missing.EndDate);
-    EXPECT_TRUE(parse("<html><body>not a log</body></html>").Messages.empty());
-    EXPECT_TRUE(parse(std::string("\0\1\2garbage", 10)).Messages.empty());
+    EXPECT_FALSE(FireXMLLogParser().parseLogFile(dir / "missing.xhtml"));
+    EXPECT_FALSE(parse("<html><body>not a log</body></html>"));
+    EXPECT_FALSE(parse(std::string("\0\1\2garbage", 10)));
 
-    ChatRecord cut = parse("<log><envelope><sender>a</sender><message received=\"2006-08-02 18:00:57 +0200\">x</message>"
-                           "<message>half");
-    ASSERT_EQ(cut.Messages.size(), 2u);
-    EXPECT_EQ(cut.Messages[1].Message, "half");
+    auto cut = parse("<log><envelope><sender>a</sender><message received=\"2006-08-02 18:00:57 +0200\">x</message>"
+                     "<message>half");
+    ASSERT_TRUE(cut);
+    ASSERT_EQ(cut->Messages.size(), 2u);
+    EXPECT_EQ(cut->Messages[1].Message, "half");
 }

@@ -136,7 +136,7 @@ TEST(LogWriters, FireLogsReadBack) {
     EXPECT_TRUE(xmllintAccepts(dir / "friend-AIM" / name));
 
     talv::LogCapture log;
-    ChatRecord chat = talv::FireXMLLogParser().parseLogFile(dir / "friend-AIM" / name);
+    ChatRecord chat = talv::FireXMLLogParser().parseLogFile(dir / "friend-AIM" / name).value();
     // Events other than status changes are skipped; the window-opened entry is one of them.
     ASSERT_EQ(chat.Messages.size(), 5u);
     expectMessagesRoundTrip(chat, {1, 2, 3, 5});
