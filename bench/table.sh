@@ -14,6 +14,7 @@ function per(a, b, f) { return (b == "" || b == 0) ? "n/a" : sprintf(f, a / b) }
 function row(cells) { print "| " cells " |" }
 {
   if ($1 == "machine") { machine[++nm] = $2 ": " $3; next }
+  if ($1 == "long_messages") { val[$1, $2] = $3; next }
   if ($1 ~ /^same_people_/) { if (!($1 in seen)) { seen[$1] = 1; again[++na] = $1 } }
   else if ($1 != "all" && !($1 in seen)) { seen[$1] = 1; sizes[++ns] = $1 }
   val[$1, $2] = $3
@@ -100,4 +101,13 @@ END {
     }
     row(line)
   }
+  print ""
+  print "### One message of 1 MiB in an Adium HTML log, ms"
+  print ""
+  row("message | read and stored | rendered")
+  row("---|---|---")
+  split("prose word tags links", kinds, " ")
+  split("ordinary words (baseline)|one word|tags|links", titles, "|")
+  for (k = 1; k <= 4; k++)
+    row(titles[k] " | " timing("long_messages", "long_" kinds[k] "_index") " | " timing("long_messages", "long_" kinds[k] "_render"))
 }' "$1"

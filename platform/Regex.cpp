@@ -2,6 +2,8 @@
 
 #include "platform/Log.h"
 
+#include <glib.h>
+
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
@@ -48,12 +50,23 @@ Regex::~Regex() = default;
 Regex::Regex(Regex&&) noexcept = default;
 Regex& Regex::operator=(Regex&&) noexcept = default;
 
-std::optional<RegexMatch> Regex::findFrom(std::string_view text, std::size_t start) const {
+bool Regex::isValidUtf8(std::string_view text) {
+    // GLib refuses NUL bytes, which UTF-8 allows: each stretch between them is checked on its own.
+    while (!text.empty()) {
+        const char* end = nullptr;
+        if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), &end)) return true;
+        if (end == text.data() + text.size() || *end != '\0') return false;
+        text.remove_prefix(static_cast<std::size_t>(end - text.data()) + 1);
+    }
+    return true;
+}
+
+std::optional<RegexMatch> Regex::findFrom(std::string_view text, std::size_t start, std::uint32_t options) const {
     if (!code_ || start > text.size()) return std::nullopt;
     std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
         pcre2_match_data_create_from_pattern(code_.get(), nullptr));
     if (!data) return std::nullopt;
-    int rc = pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start, 0,
+    int rc = pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start, options,
                          data.get(), nullptr);
     // No match, invalid UTF-8 and an exhausted backtracking limit all count as "no match".
     if (rc <= 0) return std::nullopt;
@@ -74,10 +87,15 @@ std::optional<RegexMatch> Regex::find(std::string_view text, RegexRange range) c
     return findFrom(text.substr(0, std::min(range.end(), text.size())), range.location);
 }
 
+std::optional<RegexMatch> Regex::matchAt(std::string_view text, std::size_t position) const {
+    return findFrom(text, position, PCRE2_ANCHORED | PCRE2_NO_UTF_CHECK);
+}
+
 std::vector<RegexMatch> Regex::findAll(std::string_view text) const {
     std::vector<RegexMatch> matches;
+    if (!isValidUtf8(text)) return matches;
     std::size_t start = 0;
-    while (auto match = findFrom(text, start)) {
+    while (auto match = findFrom(text, start, PCRE2_NO_UTF_CHECK)) {
         RegexRange range = match->range();
         matches.push_back(std::move(*match));
         start = range.end();

@@ -5,6 +5,7 @@
 // (each call has its own match data). Offsets are byte offsets into the UTF-8 text given.
 // Text that is not valid UTF-8, or a match that exceeds PCRE2's backtracking limit, never matches.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -56,16 +57,24 @@ public:
     // The first match lying wholly inside `range` of `text`: the text before the range still
     // counts for look-behind and "\b", the end of the range acts as the end of the text.
     std::optional<RegexMatch> find(std::string_view text, RegexRange range) const;
-    // Every non-overlapping match, in text order.
+    // Every non-overlapping match, in text order. The text is checked for UTF-8 once, not once
+    // per match, so that many matches in a long text stay linear.
     std::vector<RegexMatch> findAll(std::string_view text) const;
     bool matches(std::string_view text) const { return find(text).has_value(); }
+    // The match that starts exactly at `position`; the whole text counts for look-around.
+    // REQUIRES: isValidUtf8(text), not checked again, and `position` starts a character.
+    std::optional<RegexMatch> matchAt(std::string_view text, std::size_t position) const;
+
+    // UTF-8 as the searches take it (NUL bytes allowed).
+    static bool isValidUtf8(std::string_view text);
 
 private:
     struct CodeDeleter {
         void operator()(pcre2_real_code_8* code) const;
     };
-    // `text` ends where the search must end; the search starts at byte `start`.
-    std::optional<RegexMatch> findFrom(std::string_view text, std::size_t start) const;
+    // `text` ends where the search must end; the search starts at byte `start`. `options` are
+    // PCRE2's match options.
+    std::optional<RegexMatch> findFrom(std::string_view text, std::size_t start, std::uint32_t options = 0) const;
 
     std::unique_ptr<pcre2_real_code_8, CodeDeleter> code_;
 };

@@ -1,6 +1,7 @@
 #include "store/OrvaneExtras.h"
 
 #include "platform/CalendarDate.h"
+#include "platform/Regex.h"
 
 #include <glib.h>
 #include <zlib.h>
@@ -12,18 +13,6 @@
 
 namespace talv {
 namespace {
-
-// GLib refuses NUL bytes in UTF-8; a file may hold them, so each stretch between them is checked.
-bool isValidUtf8(const char* text, std::size_t length) {
-    const char* const stop = text + length;
-    while (text < stop) {
-        const char* end = nullptr;
-        if (g_utf8_validate(text, static_cast<gssize>(stop - text), &end)) return true;
-        if (end == stop || *end != '\0') return false;
-        text = end + 1;
-    }
-    return true;
-}
 
 // The date's local calendar day written with a fixed time of day and read back.
 Date localTimeOfDay(Date date, std::string_view pattern) {
@@ -41,7 +30,7 @@ std::optional<std::string> stringWithContentsOfUTF8File(const std::filesystem::p
     gsize length = 0;
     if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return std::nullopt;
     std::unique_ptr<gchar, decltype(&g_free)> owner(contents, g_free);
-    if (!isValidUtf8(contents, length)) return std::nullopt;
+    if (!Regex::isValidUtf8(std::string_view(contents, length))) return std::nullopt;
     return std::string(contents, length);
 }
 

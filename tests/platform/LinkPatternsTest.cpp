@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 using talv::RegexRange;
@@ -21,7 +22,7 @@ std::string firstEmail(std::string_view text) {
 }  // namespace
 
 TEST(LinkPatterns, PatternsCompileAtTheirLengths) {
-    EXPECT_EQ(talv::kLinkPattern.size(), 174u);
+    EXPECT_EQ(talv::kLinkPattern.size(), 179u);
     EXPECT_EQ(talv::kEmailPattern.size(), 32u);
     EXPECT_TRUE(talv::linkPattern().isValid());
     EXPECT_TRUE(talv::emailPattern().isValid());
@@ -63,4 +64,28 @@ TEST(LinkPatterns, EmailsNeedATopLevelLabelOfTwoWordCharacters) {
     auto all = talv::findEmails(two);
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[1], (RegexRange{8, 6}));
+}
+
+// The searches try the patterns only where a match can start; they must find exactly what a
+// search from every position finds.
+TEST(LinkPatterns, SearchingFromLikelyStartsFindsWhatTheWholePatternFinds) {
+    auto everyMatch = [](const talv::Regex& regex, std::string_view text) {
+        std::vector<RegexRange> ranges;
+        for (const auto& m : regex.findAll(text)) ranges.push_back(m.range());
+        return ranges;
+    };
+    const char* pieces[] = {"a", "w", "W", "www.", "WWW.", "://", "http", ".", "com", "/", "?", "@", "-", "_",
+                            ":", " ", "é", "localhost", ":80", ")", "\"", "\n", "..", "org", "x@y.zz"};
+    std::mt19937 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        for (int n = static_cast<int>(random() % 14); n > 0; --n) text += pieces[random() % std::size(pieces)];
+        ASSERT_EQ(talv::findLinks(text), everyMatch(talv::linkPattern(), text)) << text;
+        ASSERT_EQ(talv::findEmails(text), everyMatch(talv::emailPattern(), text)) << text;
+        ASSERT_EQ(talv::containsLink(text), !talv::findLinks(text).empty()) << text;
+    }
+    // A scheme is at most 32 characters long.
+    const std::string longScheme = std::string(40, 'x') + "://example.com";
+    EXPECT_EQ(firstLink(longScheme), longScheme.substr(8));
+    EXPECT_TRUE(talv::findLinks("http://example.com/\xFF").empty());  // not UTF-8
 }
