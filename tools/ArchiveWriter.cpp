@@ -8,7 +8,10 @@
 #include "tools/FireLogWriter.h"
 #include "tools/IChatTranscript.h"
 
+#include <fmt/format.h>
+
 #include <fstream>
+#include <set>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -23,6 +26,10 @@ void writeBytes(const fs::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+void mustWrite(bool written, const fs::path& path) {
+    if (!written) throw std::runtime_error("cannot write " + path.string());
 }
 
 // A name that is safe as one path component, as the clients made them.
@@ -55,7 +62,15 @@ AttributedString iChatText(const GeneratedMessage& m) {
     return text;
 }
 
-fs::path writeIChat(const fs::path& folder, const ArchiveContent& content, const GeneratedChat& chat, bool keyed) {
+// Where iChat saves a chat: named after the first person and the minute it started.
+fs::path iChatPath(const fs::path& folder, const ArchiveContent& content, const GeneratedChat& chat, bool keyed) {
+    const CalendarDate start(chat.start);
+    const std::string name = safeName(displayName(content, chat)) + " on " +
+                             start.descriptionWithCalendarFormat("%Y-%m-%d at %H.%M");
+    return keyed ? folder / start.descriptionWithCalendarFormat("%Y-%m-%d") / (name + ".ichat") : folder / (name + ".chat");
+}
+
+void writeIChat(const fs::path& path, const GeneratedChat& chat, bool keyed) {
     IChatTranscript t;
     t.service = serviceName(chat.me.service);
     for (const auto& account : chat.remote) t.participants.push_back({t.service, account.handle});
@@ -67,13 +82,16 @@ fs::path writeIChat(const fs::path& folder, const ArchiveContent& content, const
         im.flags = IChatFlagRead | (m.fromMe ? IChatFlagFromMe : 0);
         t.messages.push_back(std::move(im));
     }
-    const CalendarDate start(chat.start);
-    const std::string name = safeName(displayName(content, chat)) + " on " +
-                             start.descriptionWithCalendarFormat("%Y-%m-%d at %H.%M");
-    const fs::path path = keyed ? folder / start.descriptionWithCalendarFormat("%Y-%m-%d") / (name + ".ichat")
-                                : folder / (name + ".chat");
     writeBytes(path, keyed ? writeKeyedTranscript(t) : writeTypedStreamTranscript(t));
-    return path;
+}
+
+// `path`, or when an earlier chat of the archive took it, the first free "name N.ext": two chats
+// of one person that start in the same minute (or second) would otherwise share one file.
+fs::path unusedPath(const fs::path& path, std::set<fs::path>& used) {
+    fs::path candidate = path;
+    for (int n = 2; !used.insert(candidate).second; ++n)
+        candidate = path.parent_path() / fmt::format("{} {}{}", path.stem().string(), n, path.extension().string());
+    return candidate;
 }
 
 bool withinOneDay(const GeneratedChat& chat) {
@@ -113,6 +131,7 @@ WrittenArchive writeArchive(const fs::path& home, const ArchiveContent& content)
     out.adiumUserFolder = home / "Library/Application Support/Adium 2.0/Users/Default";
     out.fireFolder = home / "Library/Application Support/Fire/Sessions";
     const fs::path adiumLogs = out.adiumUserFolder / "Logs";
+    std::set<fs::path> used;
 
     for (const auto& chat : content.chats) {
         const std::string service = serviceName(chat.me.service);
@@ -121,33 +140,39 @@ WrittenArchive writeArchive(const fs::path& home, const ArchiveContent& content)
         const fs::path chatlog = contactFolder / AdiumXMLLogWriter::fileName(safeName(contact), chat.start);
         fs::path path;
         switch (chat.format) {
-        case TranscriptFormat::IChatKeyed: path = writeIChat(out.iChatFolder, content, chat, true); break;
-        case TranscriptFormat::IChatTypedstream: path = writeIChat(out.iChatFolder, content, chat, false); break;
+        case TranscriptFormat::IChatKeyed:
+        case TranscriptFormat::IChatTypedstream: {
+            const bool keyed = chat.format == TranscriptFormat::IChatKeyed;
+            path = unusedPath(iChatPath(out.iChatFolder, content, chat, keyed), used);
+            writeIChat(path, chat, keyed);
+            break;
+        }
         case TranscriptFormat::AdiumHtml:
             // Adium 1.x renamed the old ".html" logs; both names occur in real folders.
             path = contactFolder / AdiumHTMLLogWriter::fileName(safeName(contact), chat.start);
             if (out.files % 2) path.replace_extension(".AdiumHTMLLog");
             fs::create_directories(contactFolder);
-            if (!fs::exists(path) && withinOneDay(chat)) {
-                AdiumHTMLLogWriter::write(path, logEntries(content, chat, false));
+            if (!used.count(path) && withinOneDay(chat)) {
+                used.insert(path);
+                mustWrite(AdiumHTMLLogWriter::write(path, logEntries(content, chat, false)), path);
                 break;
             }
             // An HTML log holds one contact's day, its times no date: another chat of that day,
             // or one that goes on past midnight, is written as XML.
             [[fallthrough]];
         case TranscriptFormat::AdiumXmlFile:
-            path = chatlog;
+            path = unusedPath(chatlog, used);
             fs::create_directories(contactFolder);
-            AdiumXMLLogWriter::writeFile(path, chat.me.handle, service, logEntries(content, chat, false));
+            mustWrite(AdiumXMLLogWriter::writeFile(path, chat.me.handle, service, logEntries(content, chat, false)), path);
             break;
         case TranscriptFormat::AdiumXmlFolder:
-            path = chatlog;
-            AdiumXMLLogWriter::writeFolder(path, chat.me.handle, service, logEntries(content, chat, true));
+            path = unusedPath(chatlog, used);
+            mustWrite(AdiumXMLLogWriter::writeFolder(path, chat.me.handle, service, logEntries(content, chat, true)), path);
             break;
         case TranscriptFormat::Fire:
-            path = out.fireFolder / (safeName(contact) + "-" + service) / FireLogWriter::fileName(chat.start);
+            path = unusedPath(out.fireFolder / (safeName(contact) + "-" + service) / FireLogWriter::fileName(chat.start), used);
             fs::create_directories(path.parent_path());
-            FireLogWriter::write(path, service, logEntries(content, chat, false));
+            mustWrite(FireLogWriter::write(path, service, logEntries(content, chat, false)), path);
             break;
         }
         out.transcripts.push_back(path);

@@ -9,6 +9,8 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <cmath>
 #include <cstdio>
 
@@ -143,6 +145,18 @@ TEST(ArchiveGeneratorFiles, TheSameSeedWritesTheSameFilesAndIndependentToolsPars
         ++checked;
     }
     EXPECT_GT(checked, 10);
+}
+
+TEST(ArchiveGeneratorFiles, EveryChatGetsAFileOfItsOwn) {
+    test::TempDir dir;
+    ArchiveOptions options = smallArchive({TranscriptFormat::IChatKeyed, TranscriptFormat::Fire});
+    options.people = 1;
+    options.chats = 200;
+    options.messagesPerChat = 1;
+    options.spanDays = 1;  // many chats of one person in one day: some start in the same minute
+    const WrittenArchive written = writeArchive(dir.path(), generateArchiveContent(options));
+    EXPECT_EQ(std::set<fs::path>(written.transcripts.begin(), written.transcripts.end()).size(), 200u);
+    EXPECT_EQ(written.files, 200);
 }
 
 TEST(ArchiveGeneratorFiles, EveryDateRangeOfTheChatsListHasChats) {
