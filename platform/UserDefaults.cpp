@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -78,8 +79,8 @@ struct UserDefaults::State {
         fs::path exact = Paths::preferences() / (domain + ".plist");
         std::error_code ec;
         if (fs::exists(exact, ec)) return exact;
-        for (const auto& entry : fs::directory_iterator(exact.parent_path(), ec))
-            if (g_ascii_strcasecmp(entry.path().filename().c_str(), exact.filename().c_str()) == 0) return entry.path();
+        for (const FolderEntry& entry : FileSystem::local().listFolder(exact.parent_path(), ec))
+            if (g_ascii_strcasecmp(entry.name.c_str(), exact.filename().c_str()) == 0) return exact.parent_path() / entry.name;
         return exact;
     }
 
