@@ -22,8 +22,9 @@ public:
                                                   const FileSystem& fileSystem = FileSystem::local(),
                                                   ReadReporter& reporter = ReadReporter::log());
 
-    // Skips a file the store holds unchanged, else reads it and adds it to the store.
-    static void scanChatFile(const std::string& path, TalvDatabase& db);
+    // Skips a file the store holds unchanged, else reads it and adds it to the store. False when
+    // the store refused the chat (see TalvDatabase::lastWriteError()).
+    [[nodiscard]] static bool scanChatFile(const std::string& path, TalvDatabase& db);
 };
 
 }  // namespace talv
