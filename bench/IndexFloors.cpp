@@ -87,7 +87,7 @@ bool measureIndexFloors(const fs::path& database) {
             totals.readSeconds += clock.seconds();
             totals.readCpu += clock.cpuSeconds();
             ++totals.files;
-            totals.bytes += static_cast<std::int64_t>(file.size);
+            totals.bytes += static_cast<std::int64_t>(file.attributes.size);
             if (!record) return true;
             totals.messages += static_cast<std::int64_t>(record->Messages.size());
             batchMessages += record->Messages.size();

@@ -33,6 +33,11 @@ int printSummary(const TalvHelperController& driver) {
                    Paths::applicationSupport().string(), failed, failed == 1 ? "" : "s", driver.lastFailure());
         return 1;
     }
+    if (const std::int64_t unread = driver.failedReads(); unread != 0) {
+        fmt::print(stderr, "talvessa-cli: {} transcript{} could not be read and will be read at the next index: {}\n",
+                   unread, unread == 1 ? "" : "s", driver.lastFailure());
+        return 1;
+    }
     fmt::print("Read {} iChat, {} Adium and {} Fire transcripts; the archive holds {} chats.\n",
                driver.filesRead("iChat"), driver.filesRead("Adium"), driver.filesRead("Fire"), chatsInArchive());
     return 0;

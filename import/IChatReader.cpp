@@ -7,8 +7,6 @@
 #include "platform/LinkPatterns.h"
 #include "platform/Log.h"
 #include "platform/StringFormat.h"
-#include "platform/UserDefaults.h"
-#include "store/TalvDatabase.h"
 #include "store/TranscriptFile.h"
 
 #include <fmt/format.h>
@@ -22,11 +20,6 @@ namespace {
 
 constexpr std::uint32_t FlagRead = 0x1, FlagFromMe = 0x4, FlagSkip = 0x8, FlagSenderIsPath = 0x20;
 constexpr std::size_t SearchWindow = 2048;  // UTF-16 units
-
-bool verbose() {
-    static const bool value = UserDefaults::standard().boolForKey("Verbose");
-    return value;
-}
 
 bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
@@ -171,19 +164,6 @@ std::optional<ChatRecord> IChatReader::readChatFile(const std::string& path, con
         if (sender) addParticipant(*sender);
     }
     return chat;
-}
-
-bool IChatReader::scanChatFile(const std::string& path, TalvDatabase& db) {
-    bool loud = verbose();
-    if (db.containsChatFile(path)) {
-        if (loud) logf("Ignoring {}...", path);
-        return true;
-    }
-    if (loud) logf("[iChat] {}...", path);
-    auto chat = readChatFile(path, FileSystem::local(), ReadReporter::log());
-    if (!chat) return true;
-    return db.addChat(path, chat->Kind, chat->Participants, chat->Messages, chat->StartDate, chat->EndDate, chat->HasHyperlinks,
-               chat->HasPictures, chat->HasEmails);
 }
 
 }  // namespace talv

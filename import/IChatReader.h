@@ -1,7 +1,7 @@
 #pragma once
-// Reads iChat transcripts: ".ichat" keyed archives and ".chat" typedstreams, read whole into
-// memory, into chat records, and writes them to the store. Used on the scan thread; the patterns and the
-// "Verbose" default are read once per process.
+// Reads iChat transcripts, ".ichat" keyed archives and ".chat" typedstreams, read whole into
+// memory, into chat records for the store. Used on the scan thread; the patterns are compiled once
+// per process.
 #include "import/ReadReporter.h"
 #include "platform/FileSystem.h"
 #include "store/ChatRecord.h"
@@ -11,8 +11,6 @@
 
 namespace talv {
 
-class TalvDatabase;
-
 class IChatReader {
 public:
     // The chat the file holds; none for another extension, a file that cannot be read or does
@@ -21,10 +19,6 @@ public:
     static std::optional<ChatRecord> readChatFile(const std::string& path,
                                                   const FileSystem& fileSystem = FileSystem::local(),
                                                   ReadReporter& reporter = ReadReporter::log());
-
-    // Skips a file the store holds unchanged, else reads it and adds it to the store. False when
-    // the store refused the chat (see TalvDatabase::lastWriteError()).
-    [[nodiscard]] static bool scanChatFile(const std::string& path, TalvDatabase& db);
 };
 
 }  // namespace talv

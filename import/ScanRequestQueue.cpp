@@ -9,13 +9,13 @@ constexpr int kNothingPending = 1;
 constexpr int kRequestsPending = 2;
 }  // namespace
 
-void ScanRequestQueue::queue(const std::string& request) {
+void ScanRequestQueue::queue(const std::vector<std::string>& requests) {
     std::lock_guard lock(mutex_);
-    if (std::find(requests_.begin(), requests_.end(), request) != requests_.end()) return;
-    // Taken only when idle: a running or already woken pass picks the request up itself.
+    // Taken only when idle: a running or already woken pass picks the requests up itself.
     const bool idle = lock_.tryLockWhenCondition(kNothingPending);
-    requests_.push_back(request);
-    if (idle) lock_.unlockWithCondition(kRequestsPending);
+    for (const std::string& request : requests)
+        if (std::find(requests_.begin(), requests_.end(), request) == requests_.end()) requests_.push_back(request);
+    if (idle) lock_.unlockWithCondition(requests_.empty() ? kNothingPending : kRequestsPending);
 }
 
 void ScanRequestQueue::beginPass() { lock_.lockWhenCondition(kRequestsPending); }

@@ -16,7 +16,9 @@ namespace talv {
 class ScanRequestQueue {
 public:
     // Appends the request unless it is pending already; wakes an idle scan thread. Never waits.
-    void queue(const std::string& request);
+    void queue(const std::string& request) { queue(std::vector<std::string>{request}); }
+    // Appends each request not pending already, in order, all before a pass can see any of them.
+    void queue(const std::vector<std::string>& requests);
 
     // Scan thread: waits until requests are pending and holds the lock for the pass.
     void beginPass();

@@ -29,7 +29,6 @@ namespace talv {
 namespace {
 
 constexpr double kRescanDelaySeconds = 60;
-constexpr double kProgressIntervalSeconds = 0.5;
 // How often a loop waiting for the scan thread looks again.
 constexpr double kLoopWakeSeconds = 0.1;
 // The poll thread checks for cancellation at least this often.
@@ -37,42 +36,7 @@ constexpr std::chrono::milliseconds kPollWake{1000};
 // How often a pass waiting for another indexer tries the lock again.
 constexpr std::chrono::milliseconds kIndexerLockRetry{100};
 
-bool verbose() {
-    static const bool on = UserDefaults::standard().boolForKey("Verbose", false);
-    return on;
-}
-
 std::string underTranscriptsHome(const char* relative) { return (Paths::transcriptsHome() / relative).string(); }
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Progress of one folder pass: "begin" once, then "progress" at most every half second.
-class PassProgress {
-public:
-    PassProgress(std::function<void(Value)> send, std::string kind, std::size_t total)
-        : send_(std::move(send)), kind_(std::move(kind)), total_(static_cast<double>(total)) {
-        send_(Value::Dictionary{{"State", "begin"}, {"Kind", kind_}, {"TotalFiles", total_}, {"CurrentFile", 0.0},
-                                {"Percent", 0.0}, {"ElapsedTime", 0.0}});
-        start_ = last_ = std::chrono::steady_clock::now();
-    }
-
-    void beforeFile(int n) {
-        total_ = std::max(total_, static_cast<double>(n));  // a file written since the files were counted
-        if (secondsSince(last_) < kProgressIntervalSeconds) return;
-        last_ = std::chrono::steady_clock::now();
-        send_(Value::Dictionary{{"State", "progress"}, {"Kind", kind_}, {"TotalFiles", total_},
-                                {"CurrentFile", static_cast<double>(n)},
-                                {"Percent", std::floor(n * 100.0 / total_)}, {"ElapsedTime", secondsSince(start_)}});
-    }
-
-private:
-    std::function<void(Value)> send_;
-    std::string kind_;
-    double total_;
-    std::chrono::steady_clock::time_point start_, last_;
-};
 
 // Body of the poll thread: watches the iChat folders and asks the main thread to scan the ones
 // that change.
@@ -110,8 +74,9 @@ std::string TalvHelperController::razevarigedFolder() { return underTranscriptsH
 std::string TalvHelperController::adiumFolder() { return underTranscriptsHome("Library/Application Support/Adium 2.0/Users/"); }
 std::string TalvHelperController::fireFolder() { return underTranscriptsHome("Library/Application Support/Fire/Sessions/"); }
 
-std::shared_ptr<TalvHelperController> TalvHelperController::create(std::weak_ptr<ScanProgressReceiver> mainController) {
-    std::shared_ptr<TalvHelperController> controller(new TalvHelperController(std::move(mainController)));
+std::shared_ptr<TalvHelperController> TalvHelperController::create(std::weak_ptr<ScanProgressReceiver> mainController,
+                                                                   const FileSystem& fileSystem) {
+    std::shared_ptr<TalvHelperController> controller(new TalvHelperController(std::move(mainController), fileSystem));
     std::weak_ptr<TalvHelperController> weak = controller;
     controller->forceRescanObserver_ = NotificationCenter::defaultCenter().addObserver(
         "orvane.talv.force-rescan", nullptr, [weak](const Notification&) {
@@ -120,18 +85,23 @@ std::shared_ptr<TalvHelperController> TalvHelperController::create(std::weak_ptr
     return controller;
 }
 
-TalvHelperController::TalvHelperController(std::weak_ptr<ScanProgressReceiver> mainController)
-    : mainController_(std::move(mainController)) {
+TalvHelperController::TalvHelperController(std::weak_ptr<ScanProgressReceiver> mainController,
+                                           const FileSystem& fileSystem)
+    : mainController_(std::move(mainController)), fileSystem_(fileSystem) {
     scanThread_ = std::thread(&TalvHelperController::scanChatTranscriptsThread, this,
                               MainThreadMessage::sharedThreadMessage().port());
 }
 
 TalvHelperController::~TalvHelperController() {
     pollThread_.reset();  // cancels and joins
-    stopping_ = true;
-    // Wake an idle scan thread; a busy one sees the flag when its pass ends.
-    requests_.wake();
+    requestStop();
     if (scanThread_.joinable()) scanThread_.join();
+}
+
+void TalvHelperController::requestStop() {
+    stopping_ = true;
+    // Wake an idle scan thread; a busy one sees the flag before its next file.
+    requests_.wake();
 }
 
 std::vector<std::string> TalvHelperController::launchRequests() const {
@@ -144,7 +114,11 @@ std::vector<std::string> TalvHelperController::launchRequests() const {
 }
 
 void TalvHelperController::queueLaunchRequests() {
-    for (const auto& request : launchRequests()) scanChatTranscripts(request);
+    std::vector<std::string> requests = launchRequests();
+    for (auto& request : requests)
+        if (request == "#iChat") request = iChatFolder();
+    // All at once: a pass that began with the first must not end before the others arrive.
+    requests_.queue(requests);
 }
 
 void TalvHelperController::applicationDidFinishLaunching() {
@@ -160,9 +134,9 @@ void TalvHelperController::applicationDidFinishLaunching() {
 }
 
 void TalvHelperController::forceRescan() {
-    auto store = TalvDatabase::open();
-    if (store && store->db().executeUpdate("DELETE FROM DirectoryTimestamps;") != SQLITE_OK)
-        logf("Cannot forget the folder timestamps: {}", store->db().lastErrorMessage());
+    // The scan thread forgets the timestamps before it takes the next request, inside its own
+    // transaction: the main thread never waits for a running pass.
+    forgetTimestamps_ = true;
     queueLaunchRequests();
 }
 
@@ -188,7 +162,10 @@ bool TalvHelperController::isIdle() { return requests_.isIdle(); }
 
 void TalvHelperController::runUntilIdle() {
     while (!isIdle()) RunLoop::runUntil([&] { return isIdle(); }, kLoopWakeSeconds);
-    RunLoop::runUntil([] { return false; }, kLoopWakeSeconds);
+    // The port delivers in order: once this call has run, so has everything the scan thread sent.
+    auto delivered = std::make_shared<std::atomic<bool>>(false);
+    MainThreadMessage::sharedThreadMessage().port().send([delivered] { *delivered = true; });
+    while (!*delivered) RunLoop::runUntil([&] { return delivered->load(); }, kLoopWakeSeconds);
 }
 
 std::int64_t TalvHelperController::filesRead(const std::string& kind) const {
@@ -257,6 +234,8 @@ int TalvHelperController::runPass(TalvDatabase& db, const MessagePort& mainPort)
     }
     int total = 0;
     while (!stopping_) {
+        if (forgetTimestamps_.exchange(false) && db.db().executeUpdate("DELETE FROM DirectoryTimestamps;") != SQLITE_OK)
+            countFailedWrite(fmt::format("cannot forget the folder timestamps: {}", db.db().lastErrorMessage()));
         auto request = requests_.next();
         if (!request) break;
         total += scanChatTranscript(*request, mainPort, db);
@@ -273,96 +252,61 @@ int TalvHelperController::scanChatTranscript(const std::string& request, const M
 }
 
 int TalvHelperController::scanIChatFolder(const std::string& folder, const MessagePort& mainPort, TalvDatabase& db) {
-    const TranscriptWalk walk(FileSystem::local(), folder, {"ichat", "chat"},
-                              db.timestampForDirectory(folder).value_or(kTranscriptEpoch));
-    const TranscriptSurvey survey = walk.survey();
-    PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, "iChat", survey.taken);
-    int n = 0;
-    bool allStored = true;
-    TranscriptWalkEnd end;
-    if (survey.taken != 0) end = walk.forEachTaken([&](const TranscriptFile& file) {
-        if (stopping_) return false;
-        progress.beforeFile(++n);
-        if (!IChatReader::scanChatFile(file.path.string(), db)) allStored = countFailedWrite(db);
-        return true;
-    });
-    // An interrupted walk keeps the old timestamp, and so does one with a chat that was not stored.
-    if (end.stopped) return n;
-    if (allStored && survey.complete && end.complete && survey.newest > kTranscriptEpoch &&
-        !db.setTimestampForDirectory(survey.newest, folder))
-        countFailedWrite(db);
-    addFilesRead("iChat", n);
-    return n;
+    ScanReporter reporter;
+    const FolderScan scan{folder, {"ichat", "chat"}, "iChat", "[iChat] {}...", false};
+    return countScan(scan.kind, scanFolder(
+        scan, [&](const fs::path& path) { return IChatReader::readChatFile(path.string(), fileSystem_, reporter); },
+        reporter, db, fileSystem_, [&](Value r) { sendProgress(mainPort, std::move(r)); }, stopping_));
 }
 
 int TalvHelperController::scanAdiumLogs(TalvDatabase& db, const MessagePort& mainPort) {
-    const AdiumLogParser htmlReader;
-    const AdiumXMLLogParser xmlReader;
-    LogPass pass{adiumFolder(), {"html", "chatlog", "AdiumHTMLLog"}, "Adium", false,
-                 [&](const fs::path& path) {
-                     return path.extension() == ".chatlog" ? xmlReader.parseLogFile(path) : htmlReader.parseLogFile(path);
-                 },
-                 &TalvHelperController::rescheduleAdiumScan};
-    return scanLogFolder(pass, db, mainPort);
-}
-
-int TalvHelperController::scanFireLogs(TalvDatabase& db, const MessagePort& mainPort) {
-    const FireXMLLogParser reader;
-    LogPass pass{fireFolder(), {"xhtml"}, "Fire", true,
-                 [&](const fs::path& path) { return reader.parseLogFile(path); },
-                 &TalvHelperController::rescheduleFireScan};
-    return scanLogFolder(pass, db, mainPort);
-}
-
-int TalvHelperController::scanLogFolder(const LogPass& pass, TalvDatabase& db, const MessagePort& mainPort) {
-    std::error_code ec;
-    if (!fs::is_directory(pass.folder, ec)) return 0;
-    const Date threshold = db.timestampForDirectory(pass.folder).value_or(kTranscriptEpoch);
-    const TranscriptWalk walk(FileSystem::local(), pass.folder, pass.extensions, threshold);
-    const TranscriptSurvey survey = walk.survey([&](const TranscriptFile& file) {
-        if (pass.logNewerFiles)
-            logf("File {} is newer ({})", fs::relative(file.path, pass.folder, ec).string(),
-                 CalendarDate(file.modified).descriptionWithCalendarFormat(CalendarDate::kDefaultFormat));
-    });
-    PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, pass.kind, survey.taken);
-    int n = 0;
-    bool allStored = true;
-    TranscriptWalkEnd end;
-    if (survey.taken != 0) end = walk.forEachTaken([&](const TranscriptFile& file) {
-        if (stopping_) return false;
-        const std::string path = file.path.string();
-        if (db.containsChatFile(path)) {
-            if (verbose()) logf("Ignoring {}...", path);
-            return true;
-        }
-        ++n;
-        if (verbose()) logf("[{}] {}", pass.kind, path);
-        progress.beforeFile(n);
-        auto record = pass.parse(file.path);
-        if (record && !db.addChat(path, record->Kind, record->Participants, record->Messages, record->StartDate,
-                                  record->EndDate, record->HasHyperlinks, record->HasPictures, record->HasEmails))
-            allStored = countFailedWrite(db);
-        return true;
-    });
-    // An interrupted walk keeps the old timestamp, and so does one with a chat that was not stored.
-    if (!end.stopped && allStored && survey.complete && end.complete && survey.newest > kTranscriptEpoch &&
-        !db.setTimestampForDirectory(survey.newest, pass.folder))
-        countFailedWrite(db);
-    sendToMainThread(mainPort, pass.reschedule);
-    addFilesRead(pass.kind, n);
+    if (!isFolder(adiumFolder())) return 0;
+    ScanReporter reporter;
+    const AdiumLogParser htmlReader(fileSystem_, reporter);
+    const AdiumXMLLogParser xmlReader(fileSystem_, reporter);
+    const FolderScan scan{adiumFolder(), {"html", "chatlog", "AdiumHTMLLog"}, "Adium", "[Adium] {}", false};
+    const int n = countScan(scan.kind, scanFolder(
+        scan,
+        [&](const fs::path& path) {
+            return path.extension() == ".chatlog" ? xmlReader.parseLogFile(path) : htmlReader.parseLogFile(path);
+        },
+        reporter, db, fileSystem_, [&](Value r) { sendProgress(mainPort, std::move(r)); }, stopping_));
+    sendToMainThread(mainPort, &TalvHelperController::rescheduleAdiumScan);
     return n;
 }
 
-void TalvHelperController::addFilesRead(const std::string& kind, std::int64_t n) {
-    std::lock_guard lock(countsMutex_);
-    filesRead_[kind] += n;
+int TalvHelperController::scanFireLogs(TalvDatabase& db, const MessagePort& mainPort) {
+    if (!isFolder(fireFolder())) return 0;
+    ScanReporter reporter;
+    const FireXMLLogParser reader(fileSystem_, reporter);
+    const FolderScan scan{fireFolder(), {"xhtml"}, "Fire", "[Fire] {}", true};
+    const int n = countScan(scan.kind, scanFolder(
+        scan, [&](const fs::path& path) { return reader.parseLogFile(path); }, reporter, db, fileSystem_,
+        [&](Value r) { sendProgress(mainPort, std::move(r)); }, stopping_));
+    sendToMainThread(mainPort, &TalvHelperController::rescheduleFireScan);
+    return n;
 }
 
-bool TalvHelperController::countFailedWrite(const TalvDatabase& db) {
+bool TalvHelperController::isFolder(const std::string& path) const {
+    std::error_code ec;
+    auto info = fileSystem_.stat(path, ec);
+    return info && info->type == FileType::Folder;
+}
+
+int TalvHelperController::countScan(const std::string& kind, const FolderScanOutcome& outcome) {
+    std::lock_guard lock(countsMutex_);
+    filesRead_[kind] += outcome.files;
+    failedReads_ += outcome.failedReads;
+    failedWrites_ += outcome.failedWrites;
+    if (!outcome.lastFailure.empty()) lastFailure_ = outcome.lastFailure;
+    return outcome.files;
+}
+
+void TalvHelperController::countFailedWrite(const std::string& error) {
+    logf("The scan pass was not stored: {}", error);
     std::lock_guard lock(countsMutex_);
     ++failedWrites_;
-    lastFailure_ = db.lastWriteError();
-    return false;
+    lastFailure_ = error;
 }
 
 void TalvHelperController::countFailedCommit(const std::string& error) {
@@ -370,6 +314,11 @@ void TalvHelperController::countFailedCommit(const std::string& error) {
     std::lock_guard lock(countsMutex_);
     ++failedCommits_;
     lastFailure_ = error;
+}
+
+std::int64_t TalvHelperController::failedReads() const {
+    std::lock_guard lock(countsMutex_);
+    return failedReads_;
 }
 
 std::int64_t TalvHelperController::failedWrites() const {

@@ -7,7 +7,9 @@
 // Thread: made and called on the main thread, whose GMainContext must run (it serves the port
 // and the timers). REQUIRES: MainThreadMessage::sharedThreadMessage() was made on the main thread.
 // Destroying it stops the poll thread, lets a running pass finish its file and commit, and joins.
+#include "import/FolderScan.h"
 #include "import/ScanRequestQueue.h"
+#include "platform/FileSystem.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
 #include "platform/ThreadMessage.h"
@@ -41,18 +43,25 @@ public:
 
 class TalvHelperController : public std::enable_shared_from_this<TalvHelperController> {
 public:
-    // Starts the scan thread; nothing is queued until applicationDidFinishLaunching().
-    static std::shared_ptr<TalvHelperController> create(std::weak_ptr<ScanProgressReceiver> mainController);
+    // Starts the scan thread; nothing is queued until applicationDidFinishLaunching(). The passes
+    // reach the transcripts through `fileSystem`, which must outlive the driver.
+    static std::shared_ptr<TalvHelperController> create(std::weak_ptr<ScanProgressReceiver> mainController,
+                                                        const FileSystem& fileSystem = FileSystem::local());
     ~TalvHelperController();
     TalvHelperController(const TalvHelperController&) = delete;
     TalvHelperController& operator=(const TalvHelperController&) = delete;
 
     // Queues the launch requests and starts the poll thread.
     void applicationDidFinishLaunching();
-    // Queues the launch requests only: "#iChat", the Razevariged folder when it exists, "#Adium", "#Fire".
+    // Queues the launch requests only, all at once: "#iChat", the Razevariged folder when it
+    // exists, "#Adium", "#Fire".
     void queueLaunchRequests();
-    // Forgets every folder timestamp and queues the launch requests.
+    // Queues the launch requests; the scan thread forgets every folder timestamp before it takes
+    // the next request. Never waits for a running pass.
     void forceRescan();
+    // Asks the scan thread to stop after the file it reads (the pass commits what it read); returns
+    // at once. The destructor asks too, and joins.
+    void requestStop();
     // Queues one request: "#iChat", "#Adium", "#Fire" or a folder of iChat transcripts.
     void scanChatTranscripts(const std::string& request);
     void rescheduleAdiumScan();
@@ -60,12 +69,14 @@ public:
 
     // True when no request is pending and no pass is running.
     bool isIdle();
-    // Runs the main loop until isIdle(), then lets it deliver what the scan thread sent last.
+    // Runs the main loop until isIdle() and everything the scan thread sent has been delivered.
     void runUntilIdle();
     // Number of transcript files read by the passes so far, per kind ("iChat", "Adium", "Fire").
     std::int64_t filesRead(const std::string& kind) const;
-    // Chats (and folder timestamps) the store refused so far, and passes whose transaction did not
-    // begin or commit; a file that was not stored is read again by a later pass.
+    // Transcripts that could not be read, chats (and folder timestamps) the store refused so far,
+    // and passes whose transaction did not begin or commit; a file that was not read or stored is
+    // read again by a later pass.
+    std::int64_t failedReads() const;
     std::int64_t failedWrites() const;
     std::int64_t failedCommits() const;
     // The SQLite error of the latest failure, or "" when nothing failed.
@@ -78,7 +89,7 @@ public:
     static std::string fireFolder();
 
 private:
-    explicit TalvHelperController(std::weak_ptr<ScanProgressReceiver> mainController);
+    TalvHelperController(std::weak_ptr<ScanProgressReceiver> mainController, const FileSystem& fileSystem);
     std::vector<std::string> launchRequests() const;
 
     // Scan thread.
@@ -91,32 +102,26 @@ private:
     int scanIChatFolder(const std::string& folder, const MessagePort& mainPort, TalvDatabase& db);
     int scanAdiumLogs(TalvDatabase& db, const MessagePort& mainPort);
     int scanFireLogs(TalvDatabase& db, const MessagePort& mainPort);
-    // An Adium or Fire pass: the folder, the extensions it takes, the reader, the next pass.
-    struct LogPass {
-        std::string folder;
-        std::vector<std::string_view> extensions;
-        std::string kind;
-        bool logNewerFiles;  // Fire logs every file it takes
-        std::function<std::optional<ChatRecord>(const std::filesystem::path&)> parse;
-        void (TalvHelperController::*reschedule)();
-    };
-    int scanLogFolder(const LogPass& pass, TalvDatabase& db, const MessagePort& mainPort);
-    void addFilesRead(const std::string& kind, std::int64_t n);
-    // Counts a write the store refused, with its error; always false.
-    bool countFailedWrite(const TalvDatabase& db);
+    bool isFolder(const std::string& path) const;
+    // Adds a folder pass's counts to the driver's; its number of files.
+    int countScan(const std::string& kind, const FolderScanOutcome& outcome);
+    void countFailedWrite(const std::string& error);
     void countFailedCommit(const std::string& error);
     void sendProgress(const MessagePort& mainPort, Value record) const;
     void sendToMainThread(const MessagePort& mainPort, void (TalvHelperController::*operation)());
 
     std::weak_ptr<ScanProgressReceiver> mainController_;
+    const FileSystem& fileSystem_;
     ScanRequestQueue requests_;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> forgetTimestamps_{false};  // a forced rescan waits for the scan thread
     std::thread scanThread_;
     std::unique_ptr<ThreadWorker> pollThread_;
     Timer adiumTimer_, fireTimer_;
     ObserverToken forceRescanObserver_;
     mutable std::mutex countsMutex_;
     std::map<std::string, std::int64_t> filesRead_;  // guarded by countsMutex_
+    std::int64_t failedReads_ = 0;                   // guarded by countsMutex_
     std::int64_t failedWrites_ = 0;                  // guarded by countsMutex_
     std::int64_t failedCommits_ = 0;                 // guarded by countsMutex_
     std::string lastFailure_;                        // guarded by countsMutex_

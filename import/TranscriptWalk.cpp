@@ -17,10 +17,6 @@ bool hasExtension(const std::string& name, const std::vector<std::string_view>& 
     return std::find(extensions.begin(), extensions.end(), bare) != extensions.end();
 }
 
-bool isAppleDouble(std::string_view name) { return name.starts_with("._"); }
-
-Date changeOf(const FileInfo& info) { return std::max(info.modified, info.statusChanged); }
-
 }  // namespace
 
 struct TranscriptWalk::Walking {
@@ -40,28 +36,12 @@ TranscriptWalk::TranscriptWalk(const FileSystem& fileSystem, fs::path folder, st
 
 std::optional<TranscriptFile> TranscriptWalk::examine(const fs::path& path, Walking& walking) const {
     std::error_code ec;
-    const std::optional<FileInfo> info = fileSystem_.stat(path, ec);
-    if (!info) {
-        // A link to nothing is no transcript; anything else that cannot be examined may be one.
-        if (ec != std::errc::no_such_file_or_directory) walking.failed(path, ec);
-        return std::nullopt;
-    }
-    if (info->type == FileType::Other) return std::nullopt;
-    TranscriptFile file{path, info->size, info->modified, changeOf(*info)};
-    if (info->type == FileType::Regular) return file;
-
-    file.size = 0;
-    for (const FolderEntry& entry : fileSystem_.listFolder(path, ec)) {
-        if (entry.isFolder || isAppleDouble(entry.name)) continue;
-        std::error_code innerError;
-        const std::optional<FileInfo> inner = fileSystem_.stat(path / entry.name, innerError);
-        if (!inner || inner->type != FileType::Regular) continue;
-        file.size += inner->size;
-        file.modified = std::max(file.modified, inner->modified);
-        file.changed = std::max(file.changed, changeOf(*inner));
-    }
-    if (ec) walking.failed(path, ec);
-    return file;
+    auto attributes = transcriptFileAttributes(path, fileSystem_, ec);
+    if (attributes) return TranscriptFile{path, *attributes};
+    // A link to nothing, a FIFO or a device is no transcript; anything else that cannot be
+    // examined may be one.
+    if (ec != std::errc::no_such_file_or_directory && ec != notRegularFileError()) walking.failed(path, ec);
+    return std::nullopt;
 }
 
 bool TranscriptWalk::walk(const fs::path& folder, Walking& walking) const {
@@ -70,7 +50,7 @@ bool TranscriptWalk::walk(const fs::path& folder, Walking& walking) const {
     if (ec && !(folder == folder_ && ec == std::errc::no_such_file_or_directory)) walking.failed(folder, ec);
     std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     for (const FolderEntry& entry : entries) {
-        if (isAppleDouble(entry.name)) continue;
+        if (isAppleDoubleName(entry.name)) continue;
         const fs::path path = folder / entry.name;
         if (hasExtension(entry.name, extensions_)) {
             // A bundle's contents are part of the bundle, never transcripts of their own.
@@ -85,8 +65,8 @@ bool TranscriptWalk::walk(const fs::path& folder, Walking& walking) const {
 TranscriptSurvey TranscriptWalk::survey(const std::function<void(const TranscriptFile&)>& taken) const {
     TranscriptSurvey survey;
     Walking walking{[&](const TranscriptFile& file) {
-                        survey.newest = std::max(survey.newest, file.changed);
-                        if (file.changed > threshold_) {
+                        survey.newest = std::max(survey.newest, file.attributes.changeDate);
+                        if (file.attributes.changeDate > threshold_) {
                             ++survey.taken;
                             if (taken) taken(file);
                         }
@@ -99,7 +79,7 @@ TranscriptSurvey TranscriptWalk::survey(const std::function<void(const Transcrip
 }
 
 TranscriptWalkEnd TranscriptWalk::forEachTaken(const std::function<bool(const TranscriptFile&)>& read) const {
-    Walking walking{[&](const TranscriptFile& file) { return file.changed <= threshold_ || read(file); }};
+    Walking walking{[&](const TranscriptFile& file) { return file.attributes.changeDate <= threshold_ || read(file); }};
     const bool finished = walk(folder_, walking);
     return {!finished, walking.complete};
 }

@@ -4,9 +4,9 @@
 // grow with the archive; a pass counts its files with one walk and reads them in a second.
 #include "platform/Date.h"
 #include "platform/FileSystem.h"
+#include "store/TranscriptFile.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string_view>
@@ -20,11 +20,9 @@ inline constexpr Date kTranscriptEpoch{kSecondsFrom1970To2001};
 // One transcript as the walk found it, examined before it is read.
 struct TranscriptFile {
     std::filesystem::path path;
-    std::uint64_t size = 0;
-    Date modified;  // stored with the chat, to tell a changed file at the next pass
-    // The later of the modification and status change dates: a file moved or copied in keeps an
-    // old modification date, but its status changes then. The folder decision compares this.
-    Date changed;
+    // The folder decision compares its change date; the size and modification date are stored
+    // with its chat, to tell a changed file at a later pass.
+    TranscriptFileAttributes attributes;
 };
 
 struct TranscriptSurvey {
@@ -40,9 +38,8 @@ struct TranscriptWalkEnd {
 
 // The transcripts below `folder`: entries at every depth whose extension is exactly one of
 // `extensions` (no dot, case compared exactly), in path order. A matching folder (a ".chatlog"
-// bundle) is one transcript and is not entered; its size is the sum of the files directly inside
-// it and its dates the latest of the folder's and theirs (the log inside grows while the folder's
-// own date stays). Only regular files and such folders are transcripts (never a FIFO or a device);
+// bundle) is one transcript and is not entered (transcriptFileAttributes gives its size and
+// dates). Only regular files and such folders are transcripts (never a FIFO or a device);
 // AppleDouble companions ("._name") are never taken; folder links are not followed. A missing
 // folder holds none; one that cannot be listed makes the walk incomplete (logged by the survey).
 class TranscriptWalk {

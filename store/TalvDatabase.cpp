@@ -39,6 +39,7 @@ constexpr const char* kCreateIndexes[] = {
     "CREATE INDEX ChatsIdx2 ON Chats (Deleted);",
     "CREATE INDEX ImagesIdx ON Images (ROWID);",
     "CREATE INDEX ChatsFPIdx ON Chats (FilePath);",
+    "CREATE INDEX ChatsFileIdx ON Chats (FileModDate, FileLength);",
 };
 
 constexpr const char* kDropIndexes[] = {
@@ -173,15 +174,23 @@ bool TalvDatabase::setTimestampForDirectory(Date date, const std::string& path) 
 }
 
 bool TalvDatabase::containsChatFile(const std::string& path) {
-    auto rs = db_.executeQuery("SELECT ROWID, FileModDate, Deleted FROM Chats WHERE FilePath = ?;", {path});
+    std::error_code ec;
+    if (const auto attributes = transcriptFileAttributes(path, FileSystem::local(), ec))
+        return containsChatFile(path, *attributes);
+    // A file that cannot be examined has nothing to index; with no row the answer stays false.
+    auto rs = db_.executeQuery("SELECT ROWID FROM Chats WHERE FilePath = ?;", {path});
+    return rs && rs->next();
+}
+
+bool TalvDatabase::containsChatFile(const std::string& path, const TranscriptFileAttributes& file) {
+    auto rs = db_.executeQuery("SELECT ROWID, FileModDate, FileLength, Deleted FROM Chats WHERE FilePath = ?;", {path});
     if (!rs || !rs->next()) return false;
     const bool deleted = rs->intForColumn("Deleted") != 0;
     const Date stored = rs->dateForColumn("FileModDate").value_or(Date{});
+    const std::int64_t length = rs->int64ForColumn("FileLength");
     rs->close();
-    if (deleted) return true;
-    const auto attributes = transcriptFileAttributes(path);
-    if (!attributes) return true;  // gone: nothing to index
-    return std::fabs(attributes->modificationDate.secondsSince1970 - stored.secondsSince1970) < 1.0;
+    // Any difference counts: a line appended within a second of the last indexing is news.
+    return deleted || (stored == file.modificationDate && length == static_cast<std::int64_t>(file.size));
 }
 
 struct TalvDatabase::ChatRow {
@@ -196,7 +205,8 @@ bool TalvDatabase::writeFailed(int code) {
 
 bool TalvDatabase::addChat(const std::string& path, const std::string& kind, const std::vector<std::string>& participants,
                            const std::vector<MessageRecord>& messages, std::optional<Date> startDate,
-                           std::optional<Date> endDate, bool hasHyperlinks, bool hasPictures, bool hasEmails) {
+                           std::optional<Date> endDate, bool hasHyperlinks, bool hasPictures, bool hasEmails,
+                           const std::optional<TranscriptFileAttributes>& examined) {
     lastWriteError_.clear();
     if (!identities_) {
         lastWriteError_ = "the store has no identity services";
@@ -204,7 +214,9 @@ bool TalvDatabase::addChat(const std::string& path, const std::string& kind, con
         return false;
     }
     // A file that vanished after it was read is stored with a date of 0, so it is read again.
-    const TranscriptFileAttributes file = transcriptFileAttributes(path).value_or(TranscriptFileAttributes{});
+    std::error_code ec;
+    const TranscriptFileAttributes file =
+        examined ? *examined : transcriptFileAttributes(path, FileSystem::local(), ec).value_or(TranscriptFileAttributes{});
     const std::string subject = messages.empty() ? std::string() : messages.front().Message;
 
     // Dates never stay NULL: sorting and the date filters compare them.
@@ -223,7 +235,9 @@ bool TalvDatabase::addChat(const std::string& path, const std::string& kind, con
     std::optional<Transaction> own;
     if (!db_.inTransaction()) own.emplace(db_);
     Savepoint chat(db_, "chat");
+    // A renamed transcript is the same chat: listing it under both names would show it twice.
     const bool stored = (!own || own->began()) && chat.began() && findChat(path, row.existing) &&
+                        (row.existing || findMovedChat(kind, file, row.existing)) &&
                         writeChat(row, participants, messages) && chat.release() && (!own || own->commit());
     if (!stored) {
         if (lastWriteError_.empty()) writeFailed(db_.lastErrorCode());
@@ -238,6 +252,22 @@ bool TalvDatabase::findChat(const std::string& path, std::optional<std::int64_t>
     auto rs = db_.executeQuery("SELECT ROWID FROM Chats WHERE FilePath = ?;", {path});
     if (!rs) return writeFailed(db_.lastErrorCode());
     if (rs->next()) chatID = rs->int64ForColumn("ROWID");
+    rs->close();
+    return !rs->stepFailed() || writeFailed(db_.lastErrorCode());
+}
+
+bool TalvDatabase::findMovedChat(const std::string& kind, const TranscriptFileAttributes& file,
+                                 std::optional<std::int64_t>& chatID) {
+    if (file.modificationDate == Date{}) return true;  // a file that vanished has nothing to match
+    auto rs = db_.executeQuery("SELECT ROWID, FilePath FROM Chats WHERE FileModDate = ? AND FileLength = ? AND Kind = ? "
+                               "AND Deleted = 0;",
+                               {file.modificationDate, file.size, kind});
+    if (!rs) return writeFailed(db_.lastErrorCode());
+    while (!chatID && rs->next()) {
+        std::error_code ec;
+        const auto stored = rs->stringForColumn("FilePath");
+        if (stored && !std::filesystem::exists(*stored, ec) && !ec) chatID = rs->int64ForColumn("ROWID");
+    }
     rs->close();
     return !rs->stepFailed() || writeFailed(db_.lastErrorCode());
 }

@@ -9,6 +9,7 @@
 #include "store/ChatRecord.h"
 #include "store/FMDatabase.h"
 #include "store/IdentityServices.h"
+#include "store/TranscriptFile.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -49,7 +50,8 @@ public:
     // transaction did not commit (a read-only file, a full disk); a file that cannot change its
     // journal mode is logged and kept as it is.
     [[nodiscard]] bool createTablesAsNeeded();
-    // The six indexes, in order; removeIndexes drops all but ChatsFPIdx, for bulk loading.
+    // The six indexes, in order, and ChatsFileIdx, which finds moved transcripts; removeIndexes
+    // drops all but ChatsFPIdx and ChatsFileIdx, for bulk loading.
     void restoreIndexes();
     void removeIndexes();
 
@@ -57,18 +59,25 @@ public:
     // False when the date was not stored.
     [[nodiscard]] bool setTimestampForDirectory(Date date, const std::string& path);
 
-    // True when the file needs no indexing: its chat was deleted by the user, or its stored
-    // modification date is within one second of the file's, or the file is gone.
+    // True when the file needs no indexing: its chat was deleted by the user, or it is stored with
+    // exactly this size and modification date (a file changes when either differs at all). The
+    // first form examines the file itself, and answers true when it is gone.
     bool containsChatFile(const std::string& path);
+    bool containsChatFile(const std::string& path, const TranscriptFileAttributes& file);
 
     // Writes one chat, all or nothing: inside a savepoint of the caller's transaction, or in a
     // transaction of its own when none is open. An existing row for `path` is rewritten in place
     // (same ROWID and Label) with its participants, messages and images replaced. False when any
-    // statement failed: then nothing of the chat changed and lastWriteError() tells why.
+    // statement failed: then nothing of the chat changed and lastWriteError() tells why. A
+    // transcript that was moved or renamed (a live row of the same kind, size and modification
+    // date whose file is gone) keeps its row, which then points at `path`. `file` is what the
+    // caller examined before reading the file (stored as the file's size and date); without it
+    // the file is examined now.
     // REQUIRES: a store opened with identity services.
     [[nodiscard]] bool addChat(const std::string& path, const std::string& kind, const std::vector<std::string>& participants,
                  const std::vector<MessageRecord>& messages, std::optional<Date> startDate,
-                 std::optional<Date> endDate, bool hasHyperlinks, bool hasPictures, bool hasEmails);
+                 std::optional<Date> endDate, bool hasHyperlinks, bool hasPictures, bool hasEmails,
+                 const std::optional<TranscriptFileAttributes>& file = std::nullopt);
 
     // The SQLite error of the last write that failed here, with its code.
     const std::string& lastWriteError() const { return lastWriteError_; }
@@ -82,6 +91,9 @@ private:
     struct ChatRow;
     // The ROWID of the chat stored for `path`, if any; false when the lookup failed.
     bool findChat(const std::string& path, std::optional<std::int64_t>& chatID);
+    // The live chat of a transcript of this kind, size and date whose file is gone, if any; false
+    // when the lookup failed.
+    bool findMovedChat(const std::string& kind, const TranscriptFileAttributes& file, std::optional<std::int64_t>& chatID);
     // The statements of addChat inside its savepoint; false at the first that fails.
     bool writeChat(const ChatRow& chat, const std::vector<std::string>& participants,
                    const std::vector<MessageRecord>& messages);

@@ -1,35 +1,40 @@
 #include "store/TranscriptFile.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <system_error>
 
 namespace talv {
 namespace {
 
-Date modificationDate(const struct stat& st) {
-    return Date{static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9};
-}
+Date changeOf(const FileInfo& info) { return std::max(info.modified, info.statusChanged); }
 
 }  // namespace
 
-std::optional<TranscriptFileAttributes> transcriptFileAttributes(const std::filesystem::path& path) {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    if (!S_ISDIR(st.st_mode)) return TranscriptFileAttributes{static_cast<std::uint64_t>(st.st_size), modificationDate(st)};
-
-    TranscriptFileAttributes folder{0, modificationDate(st)};
-    std::error_code ec;
-    // Incremented with an error code: a listing that fails part-way must not throw.
-    for (std::filesystem::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
-        struct stat inner{};
-        if (::stat(it->path().c_str(), &inner) != 0 || !S_ISREG(inner.st_mode)) continue;
-        folder.size += static_cast<std::uint64_t>(inner.st_size);
-        folder.modificationDate = std::max(folder.modificationDate, modificationDate(inner));
+std::optional<TranscriptFileAttributes> transcriptFileAttributes(const std::filesystem::path& path,
+                                                                 const FileSystem& fileSystem, std::error_code& ec) {
+    const std::optional<FileInfo> info = fileSystem.stat(path, ec);
+    if (!info) return std::nullopt;
+    if (info->type == FileType::Other) {
+        ec = notRegularFileError();
+        return std::nullopt;
     }
-    return folder;
+    TranscriptFileAttributes attributes{info->size, info->modified, changeOf(*info)};
+    if (info->type == FileType::Regular) return attributes;
+
+    attributes.size = 0;
+    for (const FolderEntry& entry : fileSystem.listFolder(path, ec)) {
+        if (entry.isFolder || isAppleDoubleName(entry.name)) continue;
+        std::error_code innerError;
+        const std::optional<FileInfo> inner = fileSystem.stat(path / entry.name, innerError);
+        if (!inner || inner->type != FileType::Regular) continue;
+        attributes.size += inner->size;
+        attributes.modificationDate = std::max(attributes.modificationDate, inner->modified);
+        attributes.changeDate = std::max(attributes.changeDate, changeOf(*inner));
+    }
+    if (ec) return std::nullopt;
+    return attributes;
 }
+
+bool isAppleDoubleName(std::string_view name) { return name.starts_with("._"); }
 
 std::string lastPathComponent(std::string_view path) {
     while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);

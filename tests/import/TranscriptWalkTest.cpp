@@ -109,8 +109,8 @@ TEST(TranscriptWalk, OnlyRegularFilesAndBundlesNeverCompanionsAndAnUnlistedFolde
     ASSERT_EQ(taken.size(), 2u);
     // The bundle, never the files inside it: as new as the log growing inside, as large as its files.
     EXPECT_EQ(taken[0].path, bundle);
-    EXPECT_EQ(taken[0].modified, Date{1300000500});
-    EXPECT_EQ(taken[0].size, 10u);
+    EXPECT_EQ(taken[0].attributes.modificationDate, Date{1300000500});
+    EXPECT_EQ(taken[0].attributes.size, 10u);
     EXPECT_EQ(taken[1].path, dir / "a.ichat");
 
     talv::test::FaultInjectingFileSystem faulty;

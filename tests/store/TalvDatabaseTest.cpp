@@ -140,7 +140,7 @@ TEST_F(TalvDatabaseTest, FreshFileGetsTheSchemaOnceAndTheConnectionIsConfigured)
     const std::vector<std::string> expected{
         "table Chats", "table Participants", "table Messages", "table Images", "table DirectoryTimestamps",
         "index MesgChatIDIdx", "index PartChatIDIdx", "index ChatsIdx", "index ChatsIdx2", "index ImagesIdx",
-        "index ChatsFPIdx", "version 1"};
+        "index ChatsFPIdx", "index ChatsFileIdx", "version 1"};
     EXPECT_EQ(schema(), expected);
 
     // A second run on a filled file changes nothing, not even the Adium rows, and logs nothing.
@@ -157,7 +157,7 @@ TEST_F(TalvDatabaseTest, FreshFileGetsTheSchemaOnceAndTheConnectionIsConfigured)
     db->removeIndexes();
     auto indexes = db->db().executeQuery("SELECT group_concat(name) AS v FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%';");
     ASSERT_TRUE(indexes && indexes->next());
-    EXPECT_EQ(indexes->stringForColumn("v"), "ChatsFPIdx");
+    EXPECT_EQ(indexes->stringForColumn("v"), "ChatsFPIdx,ChatsFileIdx");
     indexes->close();
     db->restoreIndexes();
     EXPECT_EQ(schema().size(), expected.size());
@@ -212,10 +212,14 @@ TEST_F(TalvDatabaseTest, ChangedFilesNeedIndexingUnlessTheUserDeletedThem) {
     ASSERT_TRUE(add(file, {"bob"}, {message("bob", "hi")}));
     EXPECT_TRUE(store().containsChatFile(file.string()));
 
+    // Any difference of date or size is a change, however small.
     setModificationDate(file, 1700000000.75);
-    EXPECT_TRUE(store().containsChatFile(file.string()));
-    setModificationDate(file, 1700000002.25);
     EXPECT_FALSE(store().containsChatFile(file.string()));
+    TranscriptFileAttributes stored{0, Date{1700000000.25}, Date{}};
+    stored.size = fs::file_size(file);
+    EXPECT_TRUE(store().containsChatFile(file.string(), stored));
+    stored.size += 1;
+    EXPECT_FALSE(store().containsChatFile(file.string(), stored));
 
     EXPECT_EQ(store().db().executeUpdate("UPDATE Chats SET Deleted = 1 WHERE FilePath = ?;", {file.string()}), SQLITE_OK);
     EXPECT_TRUE(store().containsChatFile(file.string()));
