@@ -86,19 +86,13 @@ std::optional<ChatRecord> AdiumXMLLogParser::parseLogFile(const fs::path& path) 
     }
 
     std::vector<MessageRecord> messages;
-    const auto outcome = OVXMLEngine().streamXMLFile(fileSystem_, file, "chat", [&](const OVXMLEntity& chat, const OVXMLEntity& child) {
-        if (isNamed(child, "event")) parseEvent(child, messages);
-        else if (isNamed(child, "status")) parseStatus(child, messages);
-        else if (isNamed(child, "message")) parseMessage(child, messages, chat.attribute("account"));
-    });
-    if (outcome.readError) {
-        reporter_.failed(file, outcome.readError.message());
-        return std::nullopt;
-    }
-    if (!outcome.foundContainer) {
-        reporter_.skipped(file, outcome.foundElement ? "Not an Adium chat log (no \"chat\" element)" : "Not an XML document");
-        return std::nullopt;
-    }
+    const bool read = OVXMLEngine().streamLogFile(
+        fileSystem_, reporter_, file, "chat", "an Adium chat log", [&](const OVXMLEntity& chat, const OVXMLEntity& child) {
+            if (isNamed(child, "event")) parseEvent(child, messages);
+            else if (isNamed(child, "status")) parseStatus(child, messages);
+            else if (isNamed(child, "message")) parseMessage(child, messages, chat.attribute("account"));
+        });
+    if (!read) return std::nullopt;
     return ChatSummary::summarize(std::move(messages), "Adium");
 }
 

@@ -35,18 +35,12 @@ FireXMLLogParser::FireXMLLogParser(const FileSystem& fileSystem, ReadReporter& r
 
 std::optional<ChatRecord> FireXMLLogParser::parseLogFile(const std::filesystem::path& path) const {
     std::vector<MessageRecord> messages;
-    const auto outcome = OVXMLEngine().streamXMLFile(fileSystem_, path, "log", [&](const OVXMLEntity&, const OVXMLEntity& child) {
-        if (isNamed(child, "envelope")) parseEnvelope(child, messages);
-        else if (isNamed(child, "event")) parseEvent(child, messages);
-    });
-    if (outcome.readError) {
-        reporter_.failed(path, outcome.readError.message());
-        return std::nullopt;
-    }
-    if (!outcome.foundContainer) {
-        reporter_.skipped(path, outcome.foundElement ? "Not a Fire log (no \"log\" element)" : "Not an XML document");
-        return std::nullopt;
-    }
+    const bool read = OVXMLEngine().streamLogFile(
+        fileSystem_, reporter_, path, "log", "a Fire log", [&](const OVXMLEntity&, const OVXMLEntity& child) {
+            if (isNamed(child, "envelope")) parseEnvelope(child, messages);
+            else if (isNamed(child, "event")) parseEvent(child, messages);
+        });
+    if (!read) return std::nullopt;
     return ChatSummary::summarize(std::move(messages), "Fire");
 }
 

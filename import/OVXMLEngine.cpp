@@ -1,6 +1,7 @@
 #include "import/OVXMLEngine.h"
 
 #include <expat.h>
+#include <fmt/format.h>
 #include <glib.h>
 
 #include <memory>
@@ -111,6 +112,21 @@ OVXMLEngine::StreamOutcome OVXMLEngine::streamXMLFile(const FileSystem& fileSyst
     container_ = nullptr;
     onChild_ = nullptr;
     return outcome;
+}
+
+bool OVXMLEngine::streamLogFile(const FileSystem& fileSystem, ReadReporter& reporter, const std::filesystem::path& path,
+                                std::string_view container, std::string_view logName, const ChildHandler& onChild) {
+    const StreamOutcome outcome = streamXMLFile(fileSystem, path, container, onChild);
+    if (outcome.readError) {
+        reporter.failed(path, outcome.readError.message());
+        return false;
+    }
+    if (!outcome.foundContainer) {
+        reporter.skipped(path, outcome.foundElement ? fmt::format("Not {} (no \"{}\" element)", logName, container)
+                                                    : std::string("Not an XML document"));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace talv

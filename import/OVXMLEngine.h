@@ -4,6 +4,7 @@
 // document cut off or damaged halfway still yields what came before. One engine per parse;
 // engines are independent and may run on different threads.
 #include "import/OVXMLEntity.h"
+#include "import/ReadReporter.h"
 #include "platform/FileSystem.h"
 
 #include <filesystem>
@@ -36,6 +37,11 @@ public:
     // whole. A child cut off by a fatal error is handed on last, with what it had.
     StreamOutcome streamXMLFile(const FileSystem& fileSystem, const std::filesystem::path& path,
                                 std::string_view container, const ChildHandler& onChild);
+
+    // streamXMLFile for the log readers: false, told to `reporter`, when the file cannot be read or
+    // holds no `container` element (`logName` names the kind of log in that report).
+    bool streamLogFile(const FileSystem& fileSystem, ReadReporter& reporter, const std::filesystem::path& path,
+                       std::string_view container, std::string_view logName, const ChildHandler& onChild);
 
     // Expat's callbacks, relayed to the current receiver.
     void didStartElement(const char* name, const char** attributes);
