@@ -35,7 +35,7 @@ bool writeLog(const fs::path& path, const std::string& text) {
 
 std::optional<std::int64_t> chatIDOf(TalvDatabase& store, const std::string& path) {
     auto rs = store.db().executeQuery("SELECT ROWID FROM Chats WHERE FilePath = ?;", {path});
-    return rs && rs->next() ? std::optional<std::int64_t>(rs->intForColumn("ROWID")) : std::nullopt;
+    return rs && rs->next() ? std::optional<std::int64_t>(rs->int64ForColumn("ROWID")) : std::nullopt;
 }
 
 bool measure(const char* kind, const std::string& text, const fs::path& folder, TalvDatabase& store) {
@@ -44,10 +44,9 @@ bool measure(const char* kind, const std::string& text, const fs::path& folder, 
 
     Stopwatch indexing;
     auto chat = AdiumLogParser().parseLogFile(log);
-    if (!chat || !store.db().beginTransaction()) return false;
-    const bool stored = store.addChat(log.string(), chat->Kind, chat->Participants, chat->Messages, chat->StartDate,
-                                      chat->EndDate, chat->HasHyperlinks, chat->HasPictures, chat->HasEmails);
-    if (!store.db().commit() || !stored) return false;
+    if (!chat || !store.addChat(log.string(), chat->Kind, chat->Participants, chat->Messages, chat->StartDate,
+                                chat->EndDate, chat->HasHyperlinks, chat->HasPictures, chat->HasEmails))
+        return false;
     report(fmt::format("long_{}_index_seconds", kind), indexing.seconds());
     report(fmt::format("long_{}_index_cpu", kind), indexing.cpuSeconds());
 
@@ -64,15 +63,15 @@ bool measure(const char* kind, const std::string& text, const fs::path& folder, 
 bool measureLongMessages(const fs::path& folder) {
     std::error_code ec;
     fs::create_directories(folder, ec);
-    if (auto cache = TalvCacheDatabase::open()) {
-        cache->db().setLogsErrors(false);
-        cache->createTablesAsNeeded();
-    }
+    auto cache = TalvCacheDatabase::open();
+    if (!cache) return false;
+    cache->db().setLogsErrors(false);
+    if (!cache->createTablesAsNeeded()) return false;
     CacheIdentityServices identities;
     auto store = TalvDatabase::open(&identities);
     if (!store) return false;
     store->db().setLogsErrors(false);
-    store->createTablesAsNeeded();
+    if (!store->createTablesAsNeeded()) return false;
     store->db().setLogsErrors(true);
     return measure("prose", repeated("the quick brown fox jumps over the lazy dog "), folder, *store) &&
            measure("word", std::string(kMessageBytes, 'a'), folder, *store) &&

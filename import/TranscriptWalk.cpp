@@ -10,6 +10,8 @@ namespace fs = std::filesystem;
 namespace talv {
 namespace {
 
+constexpr std::string_view kBundleExtension = ".chatlog";
+
 bool hasExtension(const std::string& name, const std::vector<std::string_view>& extensions) {
     const std::string ext = fs::path(name).extension().string();
     if (ext.size() < 2) return false;
@@ -52,8 +54,9 @@ bool TranscriptWalk::walk(const fs::path& folder, Walking& walking) const {
     for (const FolderEntry& entry : entries) {
         if (isAppleDoubleName(entry.name)) continue;
         const fs::path path = folder / entry.name;
-        if (hasExtension(entry.name, extensions_)) {
-            // A bundle's contents are part of the bundle, never transcripts of their own.
+        // Only a ".chatlog" folder is a transcript; its contents belong to it. Any other folder is
+        // walked, whatever its name.
+        if (hasExtension(entry.name, extensions_) && (!entry.isFolder || path.extension() == kBundleExtension)) {
             if (auto file = examine(path, walking); file && !walking.visit(*file)) return false;
         } else if (entry.isFolder && !walk(path, walking)) {
             return false;

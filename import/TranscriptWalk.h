@@ -37,9 +37,9 @@ struct TranscriptWalkEnd {
 };
 
 // The transcripts below `folder`: entries at every depth whose extension is exactly one of
-// `extensions` (no dot, case compared exactly), in path order. A matching folder (a ".chatlog"
-// bundle) is one transcript and is not entered (transcriptFileAttributes gives its size and
-// dates). Only regular files and such folders are transcripts (never a FIFO or a device);
+// `extensions` (no dot, case compared exactly), in path order. A ".chatlog" folder (a bundle) is
+// one transcript and is not entered (transcriptFileAttributes gives its size and dates); other
+// folders are walked whatever their names. Only regular files and such folders are transcripts (never a FIFO or a device);
 // AppleDouble companions ("._name") are never taken; folder links are not followed. A missing
 // folder holds none; one that cannot be listed makes the walk incomplete (logged by the survey).
 class TranscriptWalk {

@@ -32,7 +32,7 @@ struct IChatMessage {
     std::optional<Date> time;
     AttributedString text;
     std::uint32_t flags = IChatFlagRead;
-    std::optional<IChatPresentity> subject;  // keyed archives only: whom a system line is about
+    std::optional<IChatPresentity> subject = std::nullopt;  // keyed archives only: whom a system line is about
 };
 
 struct IChatTranscript {

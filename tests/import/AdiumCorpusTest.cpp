@@ -195,8 +195,9 @@ TEST(AdiumCorpus, DamagedCopiesOfRealLogsNeverFail) {
                 talv::AdiumLogParser().parseLogFile(dir / "log (2006-09-23).html");
                 talv::FireXMLLogParser().parseLogFile(dir / "log.chatlog");
                 // A damaged start holds no document; anything else keeps what came before the damage.
-                if (auto chat = talv::AdiumXMLLogParser().parseLogFile(dir / "log.chatlog"))
+                if (auto chat = talv::AdiumXMLLogParser().parseLogFile(dir / "log.chatlog")) {
                     EXPECT_TRUE(chat->StartDate && chat->EndDate && *chat->StartDate <= *chat->EndDate);
+                }
             });
         }
     }

@@ -92,6 +92,7 @@ TEST(TranscriptWalk, OnlyRegularFilesAndBundlesNeverCompanionsAndAnUnlistedFolde
     ASSERT_EQ(mkfifo((dir / "pipe.ichat").c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", dir / "zero.ichat");
     fs::create_symlink(dir / "nothing", dir / "dangling.ichat");
+    writeFile(dir / "folder.ichat/inside.ichat", "x");  // only ".chatlog" folders are transcripts
     const fs::path bundle = dir / "Logs/you (2011-12-09T01.13.43-0800).chatlog";
     writeFile(bundle / "you (2011-12-09T01.13.43-0800).xml", "<chat/>");
     writeFile(bundle / "image.png", "png");
@@ -106,16 +107,17 @@ TEST(TranscriptWalk, OnlyRegularFilesAndBundlesNeverCompanionsAndAnUnlistedFolde
         taken.push_back(f);
     });
     EXPECT_TRUE(survey.complete);
-    ASSERT_EQ(taken.size(), 2u);
+    ASSERT_EQ(taken.size(), 3u);
     // The bundle, never the files inside it: as new as the log growing inside, as large as its files.
     EXPECT_EQ(taken[0].path, bundle);
     EXPECT_EQ(taken[0].attributes.modificationDate, Date{1300000500});
     EXPECT_EQ(taken[0].attributes.size, 10u);
     EXPECT_EQ(taken[1].path, dir / "a.ichat");
+    EXPECT_EQ(taken[2].path, dir / "folder.ichat/inside.ichat");
 
     talv::test::FaultInjectingFileSystem faulty;
     faulty.failListing(dir / "Logs");
     auto incomplete = walk(dir.path(), {"ichat", "chatlog"}, kTranscriptEpoch, faulty);
     EXPECT_FALSE(incomplete.survey.complete);
-    EXPECT_EQ(incomplete.read, (std::vector<std::string>{"a.ichat"}));
+    EXPECT_EQ(incomplete.read, (std::vector<std::string>{"a.ichat", "inside.ichat"}));
 }
