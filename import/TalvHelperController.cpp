@@ -5,8 +5,6 @@
 #include "import/AdiumXMLLogParser.h"
 #include "import/FireXMLLogParser.h"
 #include "import/IChatReader.h"
-#include "import/TranscriptWalk.h"
-#include "platform/CalendarDate.h"
 #include "platform/FolderWatcher.h"
 #include "platform/Log.h"
 #include "platform/MainThreadMessage.h"
@@ -19,7 +17,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <thread>
 

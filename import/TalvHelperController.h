@@ -114,7 +114,7 @@ private:
     const FileSystem& fileSystem_;
     ScanRequestQueue requests_;
     std::atomic<bool> stopping_{false};
-    std::atomic<bool> forgetTimestamps_{false};  // a forced rescan waits for the scan thread
+    std::atomic<bool> forgetTimestamps_{false};  // set by a forced rescan, done by the scan thread
     std::thread scanThread_;
     std::unique_ptr<ThreadWorker> pollThread_;
     Timer adiumTimer_, fireTimer_;
