@@ -52,8 +52,10 @@ public:
         ec.clear();
         // Incremented with an error code: a listing that fails part-way must not throw.
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            // From the listing's own entry types (no lstat per entry where the file system gives them).
             std::error_code typeError;
-            entries.push_back({it->path().filename().string(), it->symlink_status(typeError).type() == fs::file_type::directory});
+            const bool isFolder = it->is_directory(typeError) && !it->is_symlink(typeError);
+            entries.push_back({it->path().filename().string(), isFolder});
         }
         return entries;
     }
