@@ -6,9 +6,9 @@
 
 namespace talv {
 
-void initializeEnhanceIChat(UserDefaults& defaults, bool installed) {
-    if (!installed) (void)defaults.setObject("EnhanceIChat", Value(0));
-    if (!defaults.objectForKey("EnhanceIChat")) (void)defaults.setObject("EnhanceIChat", Value(installed ? 1 : 0));
+bool initializeEnhanceIChat(UserDefaults& defaults, bool installed) {
+    if (!installed) return defaults.setObject("EnhanceIChat", Value(0));
+    return defaults.objectForKey("EnhanceIChat") || defaults.setObject("EnhanceIChat", Value(1));
 }
 
 EnhanceToggleResult toggleEnhance(bool on, UserDefaults& defaults, TalvAssistantInstaller& installer) {

@@ -10,9 +10,10 @@
 
 namespace talv {
 
-// Filling the controls: "EnhanceIChat" becomes 0 when the plug-in is not installed, and takes
-// 1 or 0 after `installed` when it has no value.
-void initializeEnhanceIChat(UserDefaults& defaults, bool installed);
+// Filling the controls: "EnhanceIChat" becomes 0 when the plug-in is not installed
+// (TalvAssistantInstaller::isInstalled()), and takes 1 or 0 after `installed` when it has no
+// value. False when the preferences file could not be written.
+[[nodiscard]] bool initializeEnhanceIChat(UserDefaults& defaults, bool installed);
 
 struct EnhanceToggleResult {
     // What the installer did (turning the setting on only).

@@ -53,7 +53,7 @@ TalvAssistantInstaller::TalvAssistantInstaller(fs::path resources, fs::path dest
 
 fs::path TalvAssistantInstaller::source() const { return resources_ / kResourceFolder / kPluginFile; }
 
-TalvAssistantInstaller::Decision TalvAssistantInstaller::decide(const fs::path& folder) const {
+TalvAssistantInstaller::Decision TalvAssistantInstaller::prepareInstall(const fs::path& folder) const {
     if (onReadOnlyFileSystem(resources_ / kResourceFolder)) return Decision::NotInstallable;
     auto available = readPluginVersion(source());
     if (!available) {
@@ -73,7 +73,7 @@ TalvAssistantInstaller::Decision TalvAssistantInstaller::decide(const fs::path& 
 }
 
 AssistantInstallResult TalvAssistantInstaller::installTalvAssistant() {
-    switch (decide(destination_)) {
+    switch (prepareInstall(destination_)) {
     case Decision::NotInstallable: return {AssistantInstallResult::Status::NotInstallable, {}};
     case Decision::UpToDate: return {AssistantInstallResult::Status::UpToDate, {}};
     case Decision::Install: break;
@@ -113,7 +113,7 @@ AssistantInstallResult TalvAssistantInstaller::uiInstallLocal(const fs::path& de
 }
 
 AssistantInstallResult TalvAssistantInstaller::installForUser(const fs::path& folder) {
-    switch (decide(folder)) {
+    switch (prepareInstall(folder)) {
     case Decision::NotInstallable: return {AssistantInstallResult::Status::NotInstallable, {}};
     case Decision::UpToDate: return {AssistantInstallResult::Status::UpToDate, {}};
     case Decision::Install: break;

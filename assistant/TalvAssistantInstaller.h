@@ -47,7 +47,8 @@ public:
 
 private:
     enum class Decision { Install, UpToDate, NotInstallable };
-    Decision decide(const std::filesystem::path& folder) const;
+    // Whether to install into `folder`; an older copy there goes to the Trash first.
+    Decision prepareInstall(const std::filesystem::path& folder) const;
     std::filesystem::path source() const;
     AssistantInstallResult uiInstallLocal(const std::filesystem::path& destDir);
 

@@ -83,6 +83,7 @@ pid=$!
 
 fail() {
     echo "FAIL: $1"
+    echo "--- starts recorded: $(starts)"
     echo "--- Pidgin's log, the plug-in's lines and the last lines:"
     grep -a 'tal-assistant\|plugins: .*tal-assistant' "$log" || true
     tail -n 20 "$log"
@@ -99,12 +100,14 @@ wait_for() {
         sleep 0.2
     done
 }
-count() { grep -ac -- "$1" "$log" || true; }
+# These are called by wait_for at each poll: they count anew each time.
+logged_at_least() { [ "$(grep -acF -- "$2" "$log")" -ge "$1" ]; }
 added='tal-assistant: added "Talvessa" (launchTalv:) to the menu <PurpleMain>/Tools'
 removed='tal-assistant: removed the item launchTalv: from the menu <PurpleMain>/Tools'
-starts() { [ -f "$started" ] && wc -l <"$started" || echo 0; }
+starts() { if [ -f "$started" ]; then wc -l <"$started"; else echo 0; fi; }
+started_at_least() { [ "$(starts)" -ge "$1" ]; }
 
-wait_for "item in the Tools menu" 180 grep -aqF -- "$added" "$log"
+wait_for "item in the Tools menu" 180 logged_at_least 1 "$added"
 window=
 find_window() { window=$(xdotool search --onlyvisible --name '^Buddy List$' | head -n 1); [ -n "$window" ]; }
 wait_for "buddy list window" 60 find_window
@@ -128,16 +131,16 @@ if [ -n "$screenshot" ]; then
     import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
 fi
 xdotool key Return
-wait_for "start of the program named by TalvLocation" 60 test "$(starts)" -ge 1
+wait_for "start of the program named by TalvLocation" 60 started_at_least 1
 grep -aqF "tal-assistant: opening $work/talvessa" "$log" || fail "the plug-in did not open TalvLocation"
 
 "$toggle" off || fail "the setting could not be turned off"
-wait_for "removal of the item after the notification" 60 test "$(count "$removed")" -ge 1
+wait_for "removal of the item after the notification" 60 logged_at_least 1 "$removed"
 
 "$toggle" on || fail "the setting could not be turned on"
-wait_for "item again after the notification" 60 test "$(count "$added")" -ge 2
+wait_for "item again after the notification" 60 logged_at_least 2 "$added"
 xdotool windowfocus --sync "$window"
 xdotool key ctrl+0
-wait_for "start by Ctrl+0" 60 test "$(starts)" -ge 2
+wait_for "start by Ctrl+0" 60 started_at_least 2
 
 echo "Pidgin: the item appeared, started the program, went away and came back on notification"
