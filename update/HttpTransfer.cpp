@@ -4,10 +4,12 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <gio/gio.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -60,13 +62,15 @@ struct Session {
     Destination destination;
     std::optional<DownloadError> writeError;
     char errorText[CURL_ERROR_SIZE] = {};
+    // Stall detection: the bytes seen and when they last grew.
+    curl_off_t lastBytes = 0;
+    std::chrono::steady_clock::time_point lastChange = std::chrono::steady_clock::now();
+    bool stalled = false;
 
-    bool isRedirect() const {
+    long responseCode() const {
         long code = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-        char* location = nullptr;
-        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-        return code / 100 == 3 && location;
+        return code;
     }
 
     bool createDestination() {
@@ -85,7 +89,7 @@ struct Session {
 
 size_t onData(char* data, size_t, size_t size, void* user) {
     auto& s = *static_cast<Session*>(user);
-    if (s.isRedirect()) return size;  // the body of a redirect is not the file
+    if (s.responseCode() / 100 == 3) return size;  // the body of a redirect is not the file
     if (s.destination.fd < 0 && !s.createDestination()) return 0;
     for (size_t done = 0; done < size;) {
         ssize_t n = ::write(s.destination.fd, data + done, size - done);
@@ -101,8 +105,19 @@ size_t onData(char* data, size_t, size_t size, void* user) {
     return size;
 }
 
-int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Session*>(user)->worker->cancelled() ? 1 : 0;
+// Called at least once a second while the transfer lasts, data or not.
+int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    auto& s = *static_cast<Session*>(user);
+    if (s.worker->cancelled()) return 1;
+    const auto now = std::chrono::steady_clock::now();
+    if (received != s.lastBytes) {
+        s.lastBytes = received;
+        s.lastChange = now;
+    } else if (now - s.lastChange > std::chrono::duration<double>(s.request->timeoutSeconds)) {
+        s.stalled = true;
+        return 1;
+    }
+    return 0;
 }
 
 void configure(Session& s) {
@@ -114,8 +129,6 @@ void configure(Session& s) {
     curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");  // encoded content is decoded while it is saved
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, timeoutMillis);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, (timeoutMillis + 999) / 1000));
     curl_easy_setopt(c, CURLOPT_USERAGENT, "Orvane Updater");
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.errorText);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onData);
@@ -131,15 +144,23 @@ std::optional<DownloadError> perform(Session& s) {
         std::string why;
         if (!isAllowedDownloadURL(s.url, &why)) return DownloadError{DownloadError::kRefusedAddress, why};
         s.errorText[0] = '\0';
+        s.lastBytes = 0;
+        s.lastChange = std::chrono::steady_clock::now();
         curl_easy_setopt(s.curl, CURLOPT_URL, s.url.c_str());
         CURLcode rc = curl_easy_perform(s.curl);
         if (s.worker->cancelled()) return std::nullopt;
         if (s.writeError) return s.writeError;
+        if (s.stalled)
+            return DownloadError{CURLE_OPERATION_TIMEDOUT, fmt::format("No answer from {} for {} seconds", s.url,
+                                                                       s.request->timeoutSeconds)};
         if (rc != CURLE_OK) return DownloadError{rc, *s.errorText ? s.errorText : curl_easy_strerror(rc)};
-        if (!s.isRedirect()) break;
-        if (hops == kMaxRedirects) return DownloadError{DownloadError::kTooManyRedirects, "Too many redirects from " + s.request->url};
+        const long code = s.responseCode();
+        if (code / 100 != 3) break;
         char* location = nullptr;
         curl_easy_getinfo(s.curl, CURLINFO_REDIRECT_URL, &location);
+        if (!location)
+            return DownloadError{CURLE_HTTP_RETURNED_ERROR, fmt::format("{} answered {} without an address", s.url, code)};
+        if (hops == kMaxRedirects) return DownloadError{DownloadError::kTooManyRedirects, "Too many redirects from " + s.request->url};
         s.url = location;
     }
     if (s.destination.fd < 0 && !s.createDestination()) return s.writeError;  // an empty file
