@@ -2,6 +2,7 @@
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/update/Waiting.h"
 #include "tests/update/TestHttpServer.h"
 #include "update/OVHTTPFileDownloader.h"
 
@@ -160,7 +161,7 @@ TEST_F(OVHTTPFileDownloaderTest, AStalledServerTimesOutAndAnAbortEndsEveryCall) 
     RunLoop::runUntil([] { return false; }, 0.5);
     EXPECT_EQ(recorder->calls[2].size(), callsAtAbort);
     EXPECT_TRUE(recorder->calls[3].empty());
-    EXPECT_TRUE(RunLoop::runUntil([] { return temporaryFiles().empty(); }, 5.0));
+    EXPECT_TRUE(test::waitUntil([] { return temporaryFiles().empty(); }, 5.0));
     dl.downloadURL(url, std::nullopt, recorder, 4);
     EXPECT_TRUE(RunLoop::runUntil([&] { return !recorder->calls[4].empty(); }, 10.0));
 }

@@ -1,0 +1,26 @@
+// Every test process of this suite gets a session bus of its own (a real dbus-daemon), so the
+// updater's notifications never reach the desktop the tests run on.
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+class PrivateSessionBus : public ::testing::Environment {
+public:
+    void SetUp() override {
+        bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
+        g_test_dbus_up(bus_);
+    }
+    // Stopped, not taken down: the process's shared connection stays open until it exits.
+    void TearDown() override {
+        g_test_dbus_stop(bus_);
+        g_object_unref(bus_);
+    }
+
+private:
+    GTestDBus* bus_ = nullptr;
+};
+
+const auto* const gBus = ::testing::AddGlobalTestEnvironment(new PrivateSessionBus);
+
+}  // namespace
