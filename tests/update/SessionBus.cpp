@@ -3,13 +3,19 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 namespace {
 
 class PrivateSessionBus : public ::testing::Environment {
 public:
     void SetUp() override {
+        const char* display = std::getenv("DISPLAY");
+        const std::string kept = display ? display : "";
         bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
-        g_test_dbus_up(bus_);
+        g_test_dbus_up(bus_);  // unsets DISPLAY, which the interface tests need
+        if (display) setenv("DISPLAY", kept.c_str(), 1);
     }
     // Stopped, not taken down: the process's shared connection stays open until it exits.
     void TearDown() override {
