@@ -16,15 +16,20 @@ public:
         bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
         g_test_dbus_up(bus_);  // unsets DISPLAY, which the interface tests need
         if (display) setenv("DISPLAY", kept.c_str(), 1);
+        // The process's shared connection must not end the process when the bus stops at exit.
+        connection_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+        if (connection_) g_dbus_connection_set_exit_on_close(connection_, false);
     }
     // Stopped, not taken down: the process's shared connection stays open until it exits.
     void TearDown() override {
         g_test_dbus_stop(bus_);
         g_object_unref(bus_);
+        if (connection_) g_object_unref(connection_);
     }
 
 private:
     GTestDBus* bus_ = nullptr;
+    GDBusConnection* connection_ = nullptr;
 };
 
 const auto* const gBus = ::testing::AddGlobalTestEnvironment(new PrivateSessionBus);
