@@ -22,9 +22,12 @@ public:
     }
     // Stopped, not taken down: the process's shared connection stays open until it exits.
     void TearDown() override {
+        if (connection_) {
+            g_dbus_connection_close_sync(connection_, nullptr, nullptr);
+            g_object_unref(connection_);
+        }
         g_test_dbus_stop(bus_);
         g_object_unref(bus_);
-        if (connection_) g_object_unref(connection_);
     }
 
 private:

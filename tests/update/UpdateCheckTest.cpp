@@ -273,10 +273,10 @@ TEST_F(UpdateCheckTest, TheProductCancelsACheckInProgress) {
     start();
     ASSERT_TRUE(waitFor([&] { return !server.requestedPaths().empty(); }));
     ASSERT_TRUE(DistributedNotificationCenter::postNotificationName(kCancelUpdateNotification, domain));
-    ASSERT_TRUE(waitFor([&] { return quit; }));
+    ASSERT_TRUE(waitFor([&] { return quit && product->completed > 0; }));
     EXPECT_EQ(lastStatus(), "Update was cancelled by user.");
-    EXPECT_EQ(product->completed, 1);
     RunLoop::runUntil([] { return false; }, 0.3);
+    EXPECT_EQ(product->completed, 1);
     EXPECT_EQ(window, nullptr);
 }
 
