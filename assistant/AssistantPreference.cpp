@@ -1,7 +1,7 @@
 #include "assistant/AssistantPreference.h"
 
 #include "assistant/TalvAssistant.h"
-#include "platform/DistributedNotifications.h"
+#include "platform/DistributedNotificationCenter.h"
 #include "platform/Strings.h"
 
 namespace talv {
@@ -16,7 +16,8 @@ EnhanceToggleResult toggleEnhance(bool on, UserDefaults& defaults, TalvAssistant
     if (on) result.install = installer.installTalvAssistant();
     const int state = on ? 1 : 0;
     bool written = defaults.setObject("EnhanceIChat", Value(state)) && defaults.synchronize();
-    bool posted = postDistributedNotification(TalvAssistant::kNotificationName, "", {{"enabled", Value(state)}});
+    bool posted = DistributedNotificationCenter::postNotificationName(TalvAssistant::kNotificationName, "",
+                                                                       Value::Dictionary{{"enabled", Value(state)}});
     if (!written) result.problem = tr("The setting could not be saved in your preferences.");
     else if (!posted) result.problem = tr("Running chat clients could not be told of the change; they follow it at their next start.");
     return result;

@@ -1,7 +1,7 @@
 #include "assistant/pidgin/PidginHost.h"
 
 #include "assistant/Workspace.h"
-#include "platform/DistributedNotifications.h"
+#include "platform/DistributedNotificationCenter.h"
 
 #include "assistant/pidgin/PidginHeaders.h"
 
@@ -109,7 +109,11 @@ std::unique_ptr<HostMenu> PidginHost::mainMenu() {
 }
 
 ObserverToken PidginHost::subscribe(const std::string& name, std::function<void(const Value::Dictionary&)> handler) {
-    return observeDistributedNotifications(name, std::move(handler));
+    return DistributedNotificationCenter::addObserver(
+        name, "", [handler = std::move(handler)](const std::string&, const std::string&, const Value& userInfo) {
+            const Value::Dictionary* info = userInfo.asDictionary();
+            handler(info ? *info : Value::Dictionary{});
+        });
 }
 
 bool PidginHost::openPath(const std::string& path) {

@@ -1,7 +1,7 @@
 #include "assistant/AssistantPreference.h"
 #include "assistant/PluginVersion.h"
 #include "assistant/TalvAssistantInstaller.h"
-#include "platform/DistributedNotifications.h"
+#include "platform/DistributedNotificationCenter.h"
 #include "platform/RunLoop.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -186,8 +186,10 @@ TEST(EnhancePreference, TogglingStoresTheSettingAndTellsTheChatClients) {
     g_test_dbus_up(bus);
     std::vector<talv::Value::Dictionary> received;
     {
-        auto token = talv::observeDistributedNotifications(
-            "orvane.tal.assistant", [&](const talv::Value::Dictionary& info) { received.push_back(info); });
+        auto token = talv::DistributedNotificationCenter::addObserver(
+            "orvane.tal.assistant", "", [&](const std::string&, const std::string&, const talv::Value& info) {
+                received.push_back(info.asDictionary() ? *info.asDictionary() : talv::Value::Dictionary{});
+            });
         ASSERT_TRUE(token);
         auto& defaults = talv::UserDefaults::standard();
         ASSERT_TRUE(defaults.setObject("EnhanceIChat", 1));
