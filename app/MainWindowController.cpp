@@ -340,6 +340,7 @@ void MainWindowController::awakeFromNib() {
     }
 
     observations_.push_back(outlets_.contents.observeSelection([this] { updateItemTitles(); }));
+    observations_.push_back(outlets_.contents.observeArrangedObjects([this] { updateItemTitles(); }));
     observations_.push_back(outlets_.talvController.observeSearchText([this] {
         if (std::string(searchField_.get_text()) != outlets_.talvController.searchText()) {
             updatingSearchField_ = true;

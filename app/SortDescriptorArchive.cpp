@@ -28,11 +28,20 @@ plist_t classRecord(const char* name) {
     return record;
 }
 
-// The object a UID value refers to; nullptr for anything else.
+// The object a reference refers to: a UID value, or in XML archives a {"CF$UID": n} dictionary;
+// nullptr for anything else.
 plist_t dereference(plist_t objects, plist_t reference) {
-    if (!reference || plist_get_node_type(reference) != PLIST_UID) return nullptr;
+    if (!reference) return nullptr;
     std::uint64_t index = 0;
-    plist_get_uid_val(reference, &index);
+    if (plist_get_node_type(reference) == PLIST_UID) {
+        plist_get_uid_val(reference, &index);
+    } else if (plist_get_node_type(reference) == PLIST_DICT && plist_dict_get_size(reference) == 1) {
+        plist_t number = plist_dict_get_item(reference, "CF$UID");
+        if (!number || plist_get_node_type(number) != PLIST_UINT) return nullptr;
+        plist_get_uint_val(number, &index);
+    } else {
+        return nullptr;
+    }
     if (index == 0 || index >= plist_array_get_size(objects)) return nullptr;
     return plist_array_get_item(objects, static_cast<std::uint32_t>(index));
 }
