@@ -17,13 +17,14 @@ struct AnchorKind {
     const char* prefix;
     const char* tag;  // the contents entry's tag, the Chats flag column
     const char* image;
+    const char* singular;
 };
 
 constexpr std::array<AnchorKind, 4> kKinds{{
-    {NavigationMode::kEmails, "_EMAIL-", "HasEmails", "mail"},
-    {NavigationMode::kPictures, "_IMAGE-", "HasPictures", "image"},
-    {NavigationMode::kLinks, "_LINK-", "HasHyperlinks", "link"},
-    {NavigationMode::kSearchMatches, "_TEXT-", nullptr, "text"},
+    {NavigationMode::kEmails, "_EMAIL-", "HasEmails", "mail", "E-mail"},
+    {NavigationMode::kPictures, "_IMAGE-", "HasPictures", "image", "Picture"},
+    {NavigationMode::kLinks, "_LINK-", "HasHyperlinks", "link", "Link"},
+    {NavigationMode::kSearchMatches, "_TEXT-", nullptr, "text", "Text"},
 }};
 
 const AnchorKind* kindOfTag(const std::string& tag) {
@@ -137,7 +138,7 @@ ToolbarItemLook openInClientLook(const std::optional<std::string>& kind) {
     return {client, tr("Open in " + client), tr("Open Selected Transcript in " + client)};
 }
 
-void selectItem(TranscriptWebView& webView, bool forward, int mode) {
+std::optional<SteppedItem> selectItem(TranscriptWebView& webView, bool forward, int mode) {
     std::vector<std::string> ids;
     for (std::string& id : webView.anchorIDs()) {
         const bool wanted = std::any_of(kKinds.begin(), kKinds.end(), [&](const AnchorKind& kind) {
@@ -145,7 +146,7 @@ void selectItem(TranscriptWebView& webView, bool forward, int mode) {
         });
         if (wanted && idIsScriptSafe(id)) ids.push_back(std::move(id));
     }
-    if (ids.empty()) return;
+    if (ids.empty()) return std::nullopt;
 
     const std::optional<std::string> active = webView.evaluateWebScript("getActiveAnchor();");
     const auto at = active ? std::find(ids.begin(), ids.end(), *active) : ids.end();
@@ -155,8 +156,11 @@ void selectItem(TranscriptWebView& webView, bool forward, int mode) {
     if (target < 0 || target >= static_cast<std::ptrdiff_t>(ids.size()))
         target = forward ? 0 : static_cast<std::ptrdiff_t>(ids.size()) - 1;
 
+    const std::string& id = ids[static_cast<std::size_t>(target)];
     webView.evaluateWebScript("cleanActiveAnchor();");
-    webView.evaluateWebScript("jumpToAnchor('" + ids[static_cast<std::size_t>(target)] + "');");
+    webView.evaluateWebScript("jumpToAnchor('" + id + "');");
+    const auto kind = std::find_if(kKinds.begin(), kKinds.end(), [&](const AnchorKind& k) { return id.rfind(k.prefix, 0) == 0; });
+    return SteppedItem{id, static_cast<std::size_t>(target), ids.size(), tr(kind->singular)};
 }
 
 }  // namespace talv

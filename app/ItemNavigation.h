@@ -46,8 +46,17 @@ ToolbarItemLook nextPrevItemLook(bool next, const ArrayController& contents, con
 // Fire image for a Fire chat, Adium for Adium, iChat otherwise.
 ToolbarItemLook openInClientLook(const std::optional<std::string>& kind);
 
+// The anchor that stepping made active: its id, its place among the anchors stepped through and
+// the singular name of its kind ("Link", "E-mail", "Picture", "Text").
+struct SteppedItem {
+    std::string id;
+    std::size_t position = 0, count = 0;
+    std::string kind;
+};
+
 // Moves the page's active anchor to the next (or previous) anchor of the mode's kinds,
-// wrapping at both ends; the first (or last) when no such anchor is active.
-void selectItem(TranscriptWebView& webView, bool forward, int mode);
+// wrapping at both ends; the first (or last) when no such anchor is active. None when the page
+// has no such anchor.
+std::optional<SteppedItem> selectItem(TranscriptWebView& webView, bool forward, int mode);
 
 }  // namespace talv

@@ -477,9 +477,22 @@ int MainWindowController::selectItemMode() const {
     return talv::selectItemMode(outlets_.contents, outlets_.talvController.searchText());
 }
 
-void MainWindowController::nextChatImage() { selectItem(webView_, true, selectItemMode()); }
+void MainWindowController::nextChatImage() { announce(selectItem(webView_, true, selectItemMode())); }
 
-void MainWindowController::prevChatImage() { selectItem(webView_, false, selectItemMode()); }
+void MainWindowController::prevChatImage() { announce(selectItem(webView_, false, selectItemMode())); }
+
+void MainWindowController::announce(const std::optional<SteppedItem>& item) {
+    // The page's own accessible tree lives in the web process; a screen reader learns of the
+    // active item from the transcript pane's description.
+    std::string description;
+    if (item) {
+        const std::string text = webView_.evaluateWebScript("document.getElementById('" + item->id + "').textContent").value_or("");
+        description = formatString(tr("%@ %d of %d: %@"), {item->kind, static_cast<std::int64_t>(item->position + 1),
+                                                          static_cast<std::int64_t>(item->count), text});
+    }
+    gtk_accessible_update_property(GTK_ACCESSIBLE(webView_.widget().gobj()), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
+                                   description.c_str(), -1);
+}
 
 void MainWindowController::updateItemTitles() {
     const ItemTitles titles = nextPrevItemTitles(outlets_.contents, outlets_.talvController.searchText());

@@ -116,6 +116,8 @@ private:
     void saveWindowFrame();
     void restoreWindowFrame();
     ChatProperty chatProperty() const;
+    // Describes the active item of the page for assistive technologies.
+    void announce(const std::optional<SteppedItem>& item);
 
     Outlets outlets_;
     UserDefaults& defaults_;
