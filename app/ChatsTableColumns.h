@@ -18,12 +18,12 @@ struct ChatsTableColumn {
 };
 
 inline constexpr std::array<ChatsTableColumn, 6> kChatsTableColumns{{
-    {"ColumnParticipants", "participants", "participants", "Participants", 200},
-    {"ColumnTopic", "topic", "subject", "Topic", 260},
+    {"ColumnParticipants", "participants", "participants", "Participants", 190},
+    {"ColumnTopic", "topic", "subject", "Topic", 240},
     {"ColumnStartDate", "datestarted", "datestarted", "Date", 140},
     {"ColumnDuration", "duration", "duration", "Duration", 80},
     {"ColumnKind", "kind", "kind", "Kind", 70},
-    {"ColumnFileName", "filename", "filename", "File Name", 220},
+    {"ColumnFileName", "filename", "filename", "File Name", 180},
 }};
 
 const ChatsTableColumn* chatsTableColumn(const std::string& identifier);

@@ -132,7 +132,7 @@ TEST_F(Window, ColumnsSortAndToolbarSurviveARestart) {
     EXPECT_EQ(defaults.arrayForKey("ChatsTable_Columns").size(), 5u);
     defaults.setObject("ColumnTopic", 1);
     EXPECT_EQ(window().chatsTable().columnIdentifiers().back(), "topic");
-    EXPECT_EQ(window().chatsTable().columnWidth("topic"), 260);
+    EXPECT_EQ(window().chatsTable().columnWidth("topic"), 240);
 
     window().chatsTable().setColumnWidth("participants", 333);
     window().chatsTable().moveColumn("kind", 0);
