@@ -15,6 +15,7 @@
 
 #include <fmt/format.h>
 #include <glibmm/convert.h>
+#include <glibmm/main.h>
 #include <gtk/gtk.h>
 #include <gtkmm/button.h>
 #include <gtkmm/icontheme.h>
@@ -152,6 +153,7 @@ MainWindowController::MainWindowController(const Glib::RefPtr<Gtk::Application>&
 }
 
 MainWindowController::~MainWindowController() {
+    pendingRender_.disconnect();
     observations_.clear();
     if (application_) application_->remove_window(window_);
 }
@@ -507,7 +509,14 @@ void MainWindowController::selectedChatDidChange() {
     openIChatTitle_ = formatString("%@%@", {openInClientLook(kind).label, tr("...")});
     updateMenuTitles();
     validateToolbar();
-    showSelectedChat();
+    // The page is rendered once the list has been drawn, and once for a burst of changes.
+    if (!pendingRender_.connected())
+        pendingRender_ = Glib::signal_idle().connect(
+            [this] {
+                showSelectedChat();
+                return false;
+            },
+            Glib::PRIORITY_DEFAULT_IDLE);
 }
 
 void MainWindowController::validateToolbar() {

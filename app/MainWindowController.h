@@ -148,6 +148,7 @@ private:
     std::optional<std::int64_t> shownChat_;
     std::string shownSearch_;
     Timer searchRender_;
+    sigc::connection pendingRender_;
     std::vector<ObserverToken> observations_;
 };
 
