@@ -4,12 +4,13 @@ active item against what talvessa-cli answers for the same archive."""
 import html.parser
 import json
 import os
-import re
 import subprocess
 import sys
 import time
 
 import pyatspi
+
+from atspi_window import find, rows_of, talvessa, wait_for
 
 build, home = sys.argv[1], sys.argv[2]
 cli = [os.path.join(build, "cli", "talvessa-cli"), "--transcripts-home", home]
@@ -24,46 +25,6 @@ def check(condition, message):
         passed += 1
     else:
         failures.append(message)
-
-
-def wait_for(what, condition, timeout=60):
-    end = time.time() + timeout
-    while time.time() < end:
-        try:
-            value = condition()
-            if value:
-                return value
-        except Exception:  # the tree changes while it is read
-            pass
-        time.sleep(0.2)
-    statistics = find(frame, "label", pattern=r" chats, ") if frame else None
-    raise SystemExit("timed out waiting for %s (statistics: %s)" % (what, statistics.name if statistics else None))
-
-
-def walk(accessible):
-    yield accessible
-    for i in range(accessible.childCount):
-        child = accessible.getChildAtIndex(i)
-        if child is not None:
-            yield from walk(child)
-
-
-def find(root, role, name=None, pattern=None):
-    for accessible in walk(root):
-        if accessible.getRoleName() != role:
-            continue
-        if name is not None and accessible.name != name:
-            continue
-        if pattern is not None and not re.search(pattern, accessible.name):
-            continue
-        return accessible
-    return None
-
-
-def table_list(root, name):
-    """The list of rows inside the table named `name`."""
-    table = find(root, "tree table", name)
-    return next(child for child in (table.getChildAtIndex(i) for i in range(table.childCount)) if child.getRoleName() == "list")
 
 
 def row_texts(rows):
@@ -104,25 +65,18 @@ class Anchors(html.parser.HTMLParser):
             self.texts[-1] += data
 
 
-frame = None
-bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
-environment = dict(os.environ, GTK_A11Y="atspi")
-app_process = subprocess.Popen([os.path.join(build, "app", "talvessa"), "--transcripts-home", home], env=environment)
-try:
-    app = wait_for("the talvessa application on the accessibility bus",
-                   lambda: next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "talvessa"), None))
-    frame = wait_for("the main window", lambda: find(app, "frame", "Talvessa"))
+with talvessa(os.path.join(build, "app", "talvessa"), home) as frame:
     statistics = wait_for("the statistics line", lambda: find(frame, "label", pattern=r"^\d+ chats, "))
 
     # All dates, then Links in the contents list.
-    table_list(frame, "Date").querySelection().selectChild(0)
-    contents = table_list(frame, "Contents").querySelection()
+    rows_of(frame, "Date").querySelection().selectChild(0)
+    contents = rows_of(frame, "Contents").querySelection()
     contents.clearSelection()
     contents.selectChild(2)
     links = expected("--contents", "Links")
     wait_for("the statistics of the Links chats", lambda: find(frame, "label", pattern=r"^\d+ chats, ").name == links["statistics"])
     check(True, "statistics line after choosing Links: " + links["statistics"])
-    chats = table_list(frame, "Chats")
+    chats = rows_of(frame, "Chats")
     shown = wait_for("the Links chats listed", lambda: row_texts(chats) if row_texts(chats) and
                      row_texts(chats)[0][0] == links["chats"][0]["participants"] else None)
     check([row[:2] for row in shown] == [[c["participants"], c["topic"]] for c in links["chats"][:len(shown)]],
@@ -167,10 +121,6 @@ try:
         described = wait_for("the active match", lambda: transcript.description if transcript.description.startswith("Text") else None)
         check(described.startswith("Text 1 of ") and described.lower().endswith("wochenende"),
               "Next steps through the search matches only: " + described)
-finally:
-    app_process.terminate()
-    app_process.wait(timeout=30)
-    bus.terminate()
 
 print("%d passed, %d failed" % (passed, len(failures)))
 sys.exit(1 if failures else 0)
