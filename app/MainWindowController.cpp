@@ -510,13 +510,15 @@ void MainWindowController::selectedChatDidChange() {
     updateMenuTitles();
     validateToolbar();
     // The page is rendered once the list has been drawn, and once for a burst of changes.
-    if (!pendingRender_.connected())
-        pendingRender_ = Glib::signal_idle().connect(
-            [this] {
-                showSelectedChat();
-                return false;
-            },
-            Glib::PRIORITY_DEFAULT_IDLE);
+    if (renderPending_) return;
+    renderPending_ = true;
+    pendingRender_ = Glib::signal_idle().connect(
+        [this] {
+            renderPending_ = false;
+            showSelectedChat();
+            return false;
+        },
+        Glib::PRIORITY_DEFAULT_IDLE);
 }
 
 void MainWindowController::validateToolbar() {

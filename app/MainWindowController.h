@@ -97,6 +97,8 @@ public:
     Gtk::Label& statisticsLabel() { return statisticsLabel_; }
     Gtk::Label& progressLabel() { return progressLabel_; }
     bool isBannerShown() const { return banner_.get_visible(); }
+    // Whether the transcript pane shows the selected chat's page, loaded.
+    bool isPageCurrent() const { return !renderPending_ && !webView_.isLoading(); }
     const Glib::RefPtr<Gio::Menu>& menuModel() const { return menu_; }
     Glib::RefPtr<Gio::SimpleAction> action(const std::string& name) const;
 
@@ -149,6 +151,7 @@ private:
     std::string shownSearch_;
     Timer searchRender_;
     sigc::connection pendingRender_;
+    bool renderPending_ = false;
     std::vector<ObserverToken> observations_;
 };
 

@@ -48,7 +48,7 @@ void WindowTest::refilter() {
 
 void WindowTest::selectRow(std::size_t row) {
     window().chatsTable().selectRow(row);
-    spinUntil([&] { return !window().webView().isLoading(); });
+    spinUntil([&] { return window().isPageCurrent(); });
 }
 
 void WindowTest::spinUntil(const std::function<bool()>& done, double seconds) {

@@ -166,12 +166,15 @@ TEST_F(Window, OpenTitleAndViewOptionsFollowTheWindow) {
     selectRow(1);
     ASSERT_EQ(controller->state().selectedChatID(), fireChat);
     EXPECT_EQ(w.openIChatTitle(), "Open in Fire...");
+    EXPECT_EQ(w.webView().evaluateWebScript("document.body.innerText.includes('example.com/one')"), "false");
     auto* open = dynamic_cast<Gtk::Button*>(w.toolbar().itemWidget(ToolbarItem::kOpenInIChat));
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(std::string(open->get_tooltip_text()), "Open Selected Transcript in Fire");
     EXPECT_EQ(std::string(open->get_icon_name()), "talvessa-fire-symbolic");
     selectRow(0);
     EXPECT_EQ(w.openIChatTitle(), "Open in iChat...");
+    EXPECT_EQ(w.webView().evaluateWebScript("document.body.innerText.includes('example.com/one')"), "true")
+        << "the page follows the selection";
 
     // The view options: switching all but one column off leaves that one's box disabled.
     TalViewOptionsController& options = w.viewOptions();
