@@ -41,15 +41,17 @@ ChatsColumnView::ChatsColumnView()
     scrolled_.set_child(view_);
     scrolled_.set_policy(Gtk::PolicyType::AUTOMATIC, Gtk::PolicyType::AUTOMATIC);
 
-    selection_->signal_selection_changed().connect([this](guint, guint) {
+    connections_.push_back(selection_->signal_selection_changed().connect([this](guint, guint) {
         if (!reloading_ && delegate_) delegate_->selectionDidChange();
-    });
-    view_.get_sorter()->signal_changed().connect([this](Gtk::Sorter::Change) {
+    }));
+    connections_.push_back(view_.get_sorter()->signal_changed().connect([this](Gtk::Sorter::Change) {
         if (delegate_) delegate_->sortDescriptorsDidChange();
-    });
+    }));
 }
 
 ChatsColumnView::~ChatsColumnView() {
+    // Taking the columns down changes the sort; nobody is to hear of it.
+    for (sigc::connection& connection : connections_) connection.disconnect();
     delegate_ = nullptr;
     dataSource_ = nullptr;
 }

@@ -65,6 +65,7 @@ private:
     ChatsTableDataSource* dataSource_ = nullptr;
     ChatsTableDelegate* delegate_ = nullptr;
     bool reloading_ = false;
+    std::vector<sigc::connection> connections_;
 };
 
 }  // namespace talv

@@ -46,15 +46,19 @@ FilterListView::FilterListView(TalvFilterArrayController& list, const std::strin
     scrolled_.set_child(view_);
     scrolled_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
 
-    selection_->signal_selection_changed().connect([this](guint, guint) { tableSelectionDidChange(); });
-    view_.get_sorter()->signal_changed().connect([this](Gtk::Sorter::Change) {
+    connections_.push_back(selection_->signal_selection_changed().connect([this](guint, guint) { tableSelectionDidChange(); }));
+    connections_.push_back(view_.get_sorter()->signal_changed().connect([this](Gtk::Sorter::Change) {
         if (!sortKey_) return;
         const std::optional<SortDescriptor> sort = sorting_.sortDescriptor();
         list_.setSortDescriptors(sort ? std::vector<SortDescriptor>{*sort} : std::vector<SortDescriptor>{});
-    });
+    }));
     arrangementObservation_ = list_.observeArrangedObjects([this] { reload(); });
     selectionObservation_ = list_.observeSelection([this] { showListSelection(); });
     reload();
+}
+
+FilterListView::~FilterListView() {
+    for (sigc::connection& connection : connections_) connection.disconnect();
 }
 
 void FilterListView::setSortDescriptors(const std::vector<SortDescriptor>& descriptors) {

@@ -12,6 +12,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace talv {
 
@@ -19,6 +20,7 @@ class FilterListView {
 public:
     // `title` heads the column and names the table; with a `sortKey` the header sorts the list.
     FilterListView(TalvFilterArrayController& list, const std::string& title, std::optional<std::string> sortKey);
+    ~FilterListView();
     FilterListView(const FilterListView&) = delete;
     FilterListView& operator=(const FilterListView&) = delete;
 
@@ -45,6 +47,7 @@ private:
     std::optional<std::string> sortKey_;
     bool syncing_ = false;
     ObserverToken selectionObservation_, arrangementObservation_;
+    std::vector<sigc::connection> connections_;
 };
 
 }  // namespace talv
