@@ -5,8 +5,6 @@
 #include "platform/Strings.h"
 
 #include <gtk/gtk.h>
-#include <gtkmm/label.h>
-#include <gtkmm/signallistitemfactory.h>
 
 namespace talv {
 namespace {
@@ -23,7 +21,8 @@ GtkWidget* innerListView(Gtk::ColumnView& view) {
 }  // namespace
 
 ChatsColumnView::ChatsColumnView()
-    : model_(RowListModel::create()), selection_(Gtk::SingleSelection::create(model_)), sorting_(view_) {
+    : model_(RowListModel::create()), selection_(Gtk::SingleSelection::create(model_)), sorting_(view_),
+      cells_([this](const std::string& column, guint row) { return cellText(column, row); }) {
     selection_->set_autoselect(false);
     selection_->set_can_unselect(true);
     view_.set_model(selection_);
@@ -58,20 +57,7 @@ ChatsColumnView::~ChatsColumnView() {
 
 Glib::RefPtr<Gtk::ColumnViewColumn> ChatsColumnView::makeColumn(const std::string& identifier, const std::string& title,
                                                                 int width) {
-    auto factory = Gtk::SignalListItemFactory::create();
-    factory->signal_setup().connect([](const Glib::RefPtr<Gtk::ListItem>& item) {
-        auto* label = Gtk::make_managed<Gtk::Label>();
-        label->set_xalign(0);
-        label->set_ellipsize(Pango::EllipsizeMode::END);
-        label->set_single_line_mode(true);
-        item->set_child(*label);
-    });
-    factory->signal_bind().connect([this, identifier](const Glib::RefPtr<Gtk::ListItem>& item) {
-        auto* label = dynamic_cast<Gtk::Label*>(item->get_child());
-        const std::optional<guint> row = rowOfItem(item->get_item());
-        if (label) label->set_text(row ? cellText(identifier, *row) : "");
-    });
-    auto column = Gtk::ColumnViewColumn::create(title, factory);
+    auto column = Gtk::ColumnViewColumn::create(title, cells_.factory(identifier));
     column->set_resizable(true);
     column->set_fixed_width(width);
     return column;
@@ -84,7 +70,8 @@ std::string ChatsColumnView::cellText(const std::string& identifier, std::size_t
 
 void ChatsColumnView::reloadData() {
     reloading_ = true;
-    model_->reset(dataSource_ ? static_cast<guint>(dataSource_->numberOfRows()) : 0);
+    model_->resize(dataSource_ ? static_cast<guint>(dataSource_->numberOfRows()) : 0);
+    cells_.refresh();
     reloading_ = false;
 }
 

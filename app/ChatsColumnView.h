@@ -61,6 +61,7 @@ private:
     Gtk::ColumnView view_;
     Gtk::ScrolledWindow scrolled_;
     ColumnSorting sorting_;
+    BoundCells cells_;
     std::map<std::string, Glib::RefPtr<Gtk::ColumnViewColumn>> columns_;  // all six, shown or not
     ChatsTableDataSource* dataSource_ = nullptr;
     ChatsTableDelegate* delegate_ = nullptr;

@@ -3,8 +3,6 @@
 #include "app/WidgetSupport.h"
 
 #include <gtkmm/bitset.h>
-#include <gtkmm/label.h>
-#include <gtkmm/signallistitemfactory.h>
 
 namespace talv {
 namespace {
@@ -19,23 +17,12 @@ Glib::RefPtr<Gtk::Bitset> rowsUpTo(guint count) {
 
 FilterListView::FilterListView(TalvFilterArrayController& list, const std::string& title, std::optional<std::string> sortKey)
     : list_(list), model_(RowListModel::create()), selection_(Gtk::MultiSelection::create(model_)), sorting_(view_),
-      sortKey_(std::move(sortKey)) {
-    auto factory = Gtk::SignalListItemFactory::create();
-    factory->signal_setup().connect([](const Glib::RefPtr<Gtk::ListItem>& item) {
-        auto* label = Gtk::make_managed<Gtk::Label>();
-        label->set_xalign(0);
-        label->set_ellipsize(Pango::EllipsizeMode::END);
-        item->set_child(*label);
-    });
-    factory->signal_bind().connect([this](const Glib::RefPtr<Gtk::ListItem>& item) {
-        auto* label = dynamic_cast<Gtk::Label*>(item->get_child());
-        const std::optional<guint> row = rowOfItem(item->get_item());
-        const Value::Array& entries = list_.arrangedObjects();
-        if (!label) return;
-        const Value* entryTitle = row && *row < entries.size() ? entries[*row].find("title") : nullptr;
-        label->set_text(entryTitle ? entryTitle->textOr("") : "");
-    });
-    auto column = Gtk::ColumnViewColumn::create(title, factory);
+      sortKey_(std::move(sortKey)), cells_([this](const std::string&, guint row) {
+          const Value::Array& entries = list_.arrangedObjects();
+          const Value* title = row < entries.size() ? entries[row].find("title") : nullptr;
+          return title ? title->textOr("") : std::string();
+      }) {
+    auto column = Gtk::ColumnViewColumn::create(title, cells_.factory("title"));
     column->set_expand(true);
     if (sortKey_) sorting_.makeSortable(column, *sortKey_);
     view_.append_column(column);
@@ -74,7 +61,8 @@ void FilterListView::selectRows(const std::vector<std::size_t>& rows) {
 
 void FilterListView::reload() {
     syncing_ = true;
-    model_->reset(static_cast<guint>(list_.arrangedObjects().size()));
+    model_->resize(static_cast<guint>(list_.arrangedObjects().size()));
+    cells_.refresh();
     syncing_ = false;
     showListSelection();
 }

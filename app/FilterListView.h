@@ -45,6 +45,7 @@ private:
     Gtk::ScrolledWindow scrolled_;
     ColumnSorting sorting_;
     std::optional<std::string> sortKey_;
+    BoundCells cells_;
     bool syncing_ = false;
     ObserverToken selectionObservation_, arrangementObservation_;
     std::vector<sigc::connection> connections_;
