@@ -21,13 +21,21 @@ std::int64_t chatsInArchive() {
     if (!store) return 0;
     auto rs = store->db().executeQuery("SELECT COUNT(*) AS N FROM Chats WHERE Deleted IS NOT 1;");
     std::int64_t n = 0;
-    if (rs && rs->next()) n = rs->intForColumn("N");
+    if (rs && rs->next()) n = rs->int64ForColumn("N");
     return n;
 }
 
-void printSummary(const TalvHelperController& driver) {
+// The summary line, or one line with the store's error when something was not stored; the exit code.
+int printSummary(const TalvHelperController& driver) {
+    const std::int64_t failed = driver.failedWrites() + driver.failedCommits();
+    if (failed != 0) {
+        fmt::print(stderr, "talvessa-cli: the archive in {} was not fully updated ({} write{} failed): {}\n",
+                   Paths::applicationSupport().string(), failed, failed == 1 ? "" : "s", driver.lastFailure());
+        return 1;
+    }
     fmt::print("Read {} iChat, {} Adium and {} Fire transcripts; the archive holds {} chats.\n",
                driver.filesRead("iChat"), driver.filesRead("Adium"), driver.filesRead("Fire"), chatsInArchive());
+    return 0;
 }
 
 }  // namespace
@@ -39,10 +47,14 @@ bool prepareArchive() {
         return false;
     }
     store->db().setLogsErrors(false);
-    store->createTablesAsNeeded();
+    // A schema that cannot be written (a read-only archive) still reads; an index then fails on
+    // its first write and says so.
+    if (!store->createTablesAsNeeded())
+        fmt::print(stderr, "talvessa-cli: cannot update the archive's tables: {}\n", store->db().lastErrorMessage());
     if (auto cache = TalvCacheDatabase::open()) {
         cache->db().setLogsErrors(false);
-        cache->createTablesAsNeeded();
+        if (!cache->createTablesAsNeeded())
+            fmt::print(stderr, "talvessa-cli: cannot update the identity cache: {}\n", cache->db().lastErrorMessage());
     }
     return true;
 }
@@ -67,8 +79,7 @@ int runIndex(const ParsedArguments&) {
     indexing.driver->queueLaunchRequests();
     indexing.driver->runUntilIdle();
     indexing.printer->finish();
-    printSummary(*indexing.driver);
-    return 0;
+    return printSummary(*indexing.driver);
 }
 
 int runWatch(const ParsedArguments&) {

@@ -6,6 +6,7 @@
 
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <stdexcept>
 
@@ -26,11 +27,11 @@ Archive::Archive(std::filesystem::path folder)
 
     db_ = openStore();
     db_->db().setLogsErrors(false);
-    db_->createTablesAsNeeded();
+    EXPECT_TRUE(db_->createTablesAsNeeded());
     db_->db().setLogsErrors(true);
     cache_ = openCache();
     cache_->db().setLogsErrors(false);
-    cache_->createTablesAsNeeded();
+    EXPECT_TRUE(cache_->createTablesAsNeeded());
 }
 
 TalvDatabase Archive::openStore() {
@@ -56,13 +57,15 @@ std::int64_t Archive::add(const ChatRow& c) {
     const std::int64_t id = db().lastInsertRowId();
     for (const std::string& handle : c.handles) {
         cache_->abPersonDataForParticipant(handle, false);
-        db().executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {id, handle});
+        EXPECT_EQ(db().executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {id, handle}),
+                  SQLITE_OK);
     }
     int number = 0;
     for (const Message& m : c.messages) {
-        db().executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) VALUES (?, ?, "
-                          "?, ?, ?, ?)",
-                          {id, ++number, m.sender, Date{c.dateStarted}, m.text, false});
+        EXPECT_EQ(db().executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) "
+                                     "VALUES (?, ?, ?, ?, ?, ?)",
+                                     {id, ++number, m.sender, Date{c.dateStarted}, m.text, false}),
+                  SQLITE_OK);
     }
     return id;
 }
