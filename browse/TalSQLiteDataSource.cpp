@@ -119,7 +119,9 @@ void TalSQLiteDataSource::refilter() {
     db_.db().setLogsErrors(false);  // there is no CTmp the first time
     db_.db().executeUpdate("DROP TABLE CTmp;");
     db_.db().setLogsErrors(logs);
-    db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats);
+    readFailure_.reset();
+    if (db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats) != 0)
+        readFailure_ = db_.db().lastErrorMessage();
 
     numRows_ = 0;
     if (auto count = db_.db().executeQuery("SELECT COUNT(ChatID) AS count FROM CTmp;")) {
