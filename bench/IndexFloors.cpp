@@ -11,6 +11,7 @@
 #include "import/TalvHelperController.h"
 #include "import/TranscriptWalk.h"
 #include "store/TalvDatabase.h"
+#include "store/Transaction.h"
 
 #include <cstdint>
 #include <functional>
@@ -60,32 +61,34 @@ std::vector<std::pair<std::string, std::vector<std::string_view>>> passFolders()
 
 bool measureIndexFloors(const fs::path& database) {
     // The identity cache as the application prepares it at start, so that names are cached.
-    if (auto cache = TalvCacheDatabase::open()) {
-        cache->db().setLogsErrors(false);
-        cache->createTablesAsNeeded();
-    }
+    auto cache = TalvCacheDatabase::open();
+    if (!cache) return false;
+    cache->db().setLogsErrors(false);
+    if (!cache->createTablesAsNeeded()) return false;
     CacheIdentityServices identities;
     auto store = TalvDatabase::openAt(database, &identities);
     if (!store) return false;
     store->db().setLogsErrors(false);
-    store->createTablesAsNeeded();
+    if (!store->createTablesAsNeeded()) return false;
     store->db().setLogsErrors(true);
 
     Totals totals;
     std::vector<std::pair<std::string, ChatRecord>> batch;
     std::size_t batchMessages = 0;
+    std::int64_t refused = 0;
     auto flush = [&] {
         Stopwatch clock;
         for (const auto& [path, r] : batch)
-            store->addChat(path, r.Kind, r.Participants, r.Messages, r.StartDate, r.EndDate, r.HasHyperlinks,
-                           r.HasPictures, r.HasEmails);
+            refused += !store->addChat(path, r.Kind, r.Participants, r.Messages, r.StartDate, r.EndDate,
+                                       r.HasHyperlinks, r.HasPictures, r.HasEmails);
         totals.writeSeconds += clock.seconds();
         totals.writeCpu += clock.cpuSeconds();
         batch.clear();
         batchMessages = 0;
     };
 
-    store->db().beginTransaction();
+    Transaction pass(store->db());
+    if (!pass.began()) return false;
     for (const auto& [folder, extensions] : passFolders()) {
         TranscriptWalk(folder, extensions, kTranscriptEpoch).forEachTaken([&](const TranscriptFile& file) {
             Stopwatch clock;
@@ -104,7 +107,7 @@ bool measureIndexFloors(const fs::path& database) {
     }
     flush();
     Stopwatch commit;
-    store->db().commit();
+    if (!pass.commit() || refused != 0) return false;
     totals.writeSeconds += commit.seconds();
     totals.writeCpu += commit.cpuSeconds();
 

@@ -15,7 +15,7 @@ namespace {
 
 std::int64_t messagesOf(TalvDatabase& store, std::int64_t chatID) {
     auto rs = store.db().executeQuery("SELECT COUNT(*) AS N FROM Messages WHERE ChatID = ?;", {chatID});
-    return rs && rs->next() ? rs->intForColumn("N") : 0;
+    return rs && rs->next() ? rs->int64ForColumn("N") : 0;
 }
 
 bool measure(const char* name, std::int64_t chatID, int rounds, TalvDatabase& store) {
@@ -47,7 +47,7 @@ bool measureRender(int rounds) {
     auto chatAt = [&](const char* sql) -> std::optional<std::int64_t> {
         auto rs = store->db().executeQuery(sql);
         if (!rs || !rs->next()) return std::nullopt;
-        return rs->intForColumn("ChatID");
+        return rs->int64ForColumn("ChatID");
     };
     const auto largest = chatAt("SELECT ChatID FROM Messages GROUP BY ChatID ORDER BY COUNT(*) DESC LIMIT 1;");
     const auto typical = chatAt("SELECT ChatID FROM Messages GROUP BY ChatID ORDER BY COUNT(*) LIMIT 1 "

@@ -9,7 +9,6 @@
 
 #include <fmt/format.h>
 #include <glib.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
@@ -36,12 +35,6 @@ std::optional<std::string> chatsColumn(const std::string& identifier) {
         if (identifier == id) return column;
     }
     return std::nullopt;
-}
-
-// The 64-bit integer of a column; 0 when the column is unknown or NULL.
-std::int64_t int64ForColumn(FMResultSet& resultSet, std::string_view name) {
-    int index = resultSet.columnIndexForName(name);
-    return index < 0 || !resultSet.pStmt() ? 0 : sqlite3_column_int64(resultSet.pStmt(), index);
 }
 
 std::string casefolded(const std::string& text) {
@@ -117,15 +110,16 @@ void TalSQLiteDataSource::refilter() {
 
     const bool logs = db_.db().logsErrors();
     db_.db().setLogsErrors(false);  // there is no CTmp the first time
-    db_.db().executeUpdate("DROP TABLE CTmp;");
+    (void)db_.db().executeUpdate("DROP TABLE CTmp;");
     db_.db().setLogsErrors(logs);
+    // A statement that fails is logged by the connection, leaves the list empty and is reported.
     readFailure_.reset();
     if (db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats) != 0)
         readFailure_ = db_.db().lastErrorMessage();
 
     numRows_ = 0;
     if (auto count = db_.db().executeQuery("SELECT COUNT(ChatID) AS count FROM CTmp;")) {
-        if (count->next()) numRows_ = static_cast<std::uint32_t>(int64ForColumn(*count, "count"));
+        if (count->next()) numRows_ = static_cast<std::uint32_t>(count->int64ForColumn("count"));
         count->close();
     }
     outlets_.table.reloadData();
@@ -145,7 +139,7 @@ void TalSQLiteDataSource::restoreSelection(std::optional<std::int64_t> chatID) {
     if (chatID) {
         std::optional<std::int64_t> rowid;
         if (auto found = db_.db().executeQuery("SELECT rowid FROM ctmp WHERE chatid = ?;", {*chatID})) {
-            if (found->next()) rowid = int64ForColumn(*found, "rowid");
+            if (found->next()) rowid = found->int64ForColumn("rowid");
             found->close();
         }
         if (rowid && *rowid >= 1) {
@@ -213,7 +207,8 @@ Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std
         for (const std::string& same : sameHandles) {
             taken.insert(same);
             takenFolded.insert(casefolded(same));
-            conditions.push_back(fmt::format("Participants.Participant LIKE '{}'", sqliteEscapedString(same)));
+            // Compared whole, ignoring case: "_" and "%" in a handle are no wildcards.
+            conditions.push_back(fmt::format("Participants.Participant = '{}' COLLATE NOCASE", sqliteEscapedString(same)));
             parts.emplace_back(same);
         }
         entries.emplace_back(Value::Dictionary{
@@ -236,7 +231,7 @@ void TalSQLiteDataSource::rebuildOrderSQL() {
 void TalSQLiteDataSource::refreshStatistics() {
     std::int64_t total = 0;
     if (auto sum = db_.db().executeQuery("SELECT SUM(duration) AS duration FROM CTmp, chats where chats.rowid = ctmp.chatid;")) {
-        if (sum->next()) total = int64ForColumn(*sum, "duration");
+        if (sum->next()) total = sum->int64ForColumn("duration");
         sum->close();
     }
     outlets_.talController.setStatisticsText(formatString(tr("%d chats, %@"), {std::int64_t{numRows_}, durationInWords(total)}));
@@ -255,7 +250,7 @@ Value TalSQLiteDataSource::objectValue(const std::optional<std::string>& column,
 }
 
 Value TalSQLiteDataSource::formatColumn(const std::string& column, FMResultSet& resultSet) {
-    if (column == "chatid") return Value(int64ForColumn(resultSet, column));
+    if (column == "chatid") return Value(resultSet.int64ForColumn(column));
     if (column == "subject" || column == "kind" || column == "participants" || column == "filename") {
         std::string text = resultSet.stringForColumn(column).value_or("");
         return Value(text.empty() ? tr("n/a") : text);
@@ -264,7 +259,7 @@ Value TalSQLiteDataSource::formatColumn(const std::string& column, FMResultSet& 
         const Date started = resultSet.dateForColumn(column).value_or(Date{});
         return Value(dateTransformer_.transformedValue(CalendarDate(started)));
     }
-    if (column == "duration") return Value(durationTransformer_.transformedValue(Value(int64ForColumn(resultSet, column))));
+    if (column == "duration") return Value(durationTransformer_.transformedValue(Value(resultSet.int64ForColumn(column))));
     return Value("");
 }
 

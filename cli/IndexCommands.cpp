@@ -40,9 +40,21 @@ bool clientFoldersFound() {
     return false;
 }
 
-}  // namespace
-
-namespace {
+// The summary line, or one line with the store's error when something was not stored. Whether
+// everything was stored and counted.
+bool printSummary(const TalvHelperController& driver) {
+    const std::int64_t failed = driver.failedWrites() + driver.failedCommits();
+    if (failed != 0) {
+        fmt::print(stderr, "talvessa-cli: the archive in {} was not fully updated ({} write{} failed): {}\n",
+                   Paths::applicationSupport().string(), failed, failed == 1 ? "" : "s", driver.lastFailure());
+        return false;
+    }
+    const std::optional<std::int64_t> chats = chatsInArchive();
+    if (!chats) return false;
+    fmt::print("Read {} iChat, {} Adium and {} Fire transcripts; the archive holds {} chats.\n",
+               driver.filesRead("iChat"), driver.filesRead("Adium"), driver.filesRead("Fire"), *chats);
+    return true;
+}
 
 // The scan driver of a command, reporting to a progress printer on standard error, which also
 // prints the log lines when they are echoed.
@@ -72,12 +84,8 @@ int runIndex(const ParsedArguments&) {
     indexing.driver->queueLaunchRequests();
     indexing.driver->runUntilIdle();
     indexing.printer->finish();
-    const std::optional<std::int64_t> chats = chatsInArchive();
-    if (!chats) return 1;
-    fmt::print("Read {} iChat, {} Adium and {} Fire transcripts; the archive holds {} chats.\n",
-               indexing.driver->filesRead("iChat"), indexing.driver->filesRead("Adium"),
-               indexing.driver->filesRead("Fire"), *chats);
-    return foldersFound ? 0 : 1;
+    const bool stored = printSummary(*indexing.driver);
+    return stored && foldersFound ? 0 : 1;
 }
 
 int runWatch(const ParsedArguments&) {

@@ -1,7 +1,9 @@
 #include "display/ChatImageWindowController.h"
 
-#include "platform/Paths.h"
+#include "platform/PrivateFiles.h"
 
+#include <fcntl.h>
+#include <glib/gstdio.h>
 #include <glib.h>
 #include <unistd.h>
 
@@ -34,14 +36,13 @@ PictureSize imageWindowFrameSize(PictureSize picture, PictureSize visibleScreen)
     return {static_cast<int>(std::floor(scale * w)) + 16, static_cast<int>(std::floor(scale * h)) + 32};
 }
 
-fs::path imageViewerTemporaryFile(const std::optional<std::string>& storedName) {
+fs::path imageViewerTemporaryFile(const fs::path& folder, const std::optional<std::string>& storedName) {
     if (storedName) {
         std::string name = storedName->substr(storedName->rfind('/') == std::string::npos ? 0 : storedName->rfind('/') + 1);
-        if (!name.empty() && name != "." && name != ".." && name.find('\0') == std::string::npos)
-            return Paths::temporary() / name;
+        if (!name.empty() && name != "." && name != ".." && name.find('\0') == std::string::npos) return folder / name;
     }
-    std::string pattern = (Paths::temporary() / "iChatImage-XXXXXX").string();
-    int fd = g_mkstemp(pattern.data());
+    std::string pattern = (folder / "iChatImage-XXXXXX").string();
+    int fd = g_mkstemp_full(pattern.data(), O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0) close(fd);
     return pattern;
 }
@@ -74,9 +75,9 @@ ChatImageWindowController::ChatImageWindowController(std::int64_t pictureID, con
 }
 
 ChatImageWindowController::~ChatImageWindowController() {
-    if (tempFileName_) {
+    if (tempFolder_) {
         std::error_code ec;
-        fs::remove(*tempFileName_, ec);
+        fs::remove_all(*tempFolder_, ec);
     }
 }
 
@@ -90,10 +91,13 @@ void ChatImageWindowController::setImage() {
     window_->showImage(*record->Data);
     window_->setFrameSize(imageWindowFrameSize({info->width, info->height}, window_->visibleScreenFrame()));
 
-    tempFileName_ = imageViewerTemporaryFile(record->Filename);
+    // A folder of this window's own: two windows of pictures with the same name never share a file,
+    // and nothing outside it is written or removed.
+    if (!tempFolder_) tempFolder_ = freshPrivateFolder("viewer-");
+    if (!tempFolder_) return;
+    tempFileName_ = imageViewerTemporaryFile(*tempFolder_, record->Filename);
     const Bytes& bytes = *record->Data;
-    g_file_set_contents(tempFileName_->c_str(), reinterpret_cast<const gchar*>(bytes.data()),
-                        static_cast<gssize>(bytes.size()), nullptr);
+    (void)writePrivateFile(*tempFileName_, bytes.data(), bytes.size());  // a failed write still names the window
     window_->setRepresentedFile(*tempFileName_);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The picture viewer's logic: one window per picture, sized to the picture within most of the
-// screen, and a temporary copy of the picture (named as stored) that lives as long as the window,
-// so that the title shows the name and the picture can be dragged out as a file.
+// screen, and a temporary copy of the picture (named as stored) in a private folder of the
+// window's own that lives as long as the window, so that the title shows the name and the picture
+// can be dragged out as a file.
 // The window itself is the shell's: it implements ImageWindow. Main thread only.
 #include "display/PictureFiles.h"
 #include "platform/Value.h"
@@ -54,7 +55,7 @@ public:
     static ChatImageWindowController* openController(std::int64_t pictureID);
 
     ChatImageWindowController(std::int64_t pictureID, const ImageWindowFactory& makeWindow, ImageRecordSource images);
-    ~ChatImageWindowController();  // deletes the temporary file
+    ~ChatImageWindowController();  // deletes the temporary file and its folder
     ChatImageWindowController(const ChatImageWindowController&) = delete;
     ChatImageWindowController& operator=(const ChatImageWindowController&) = delete;
 
@@ -69,13 +70,15 @@ public:
 
 private:
     std::int64_t imageID_;
+    std::optional<std::filesystem::path> tempFolder_;
     std::optional<std::filesystem::path> tempFileName_;
     ImageRecordSource images_;
     std::unique_ptr<ImageWindow> window_;
 };
 
-// The temporary file of a picture: its stored name's last path component in the temporary folder,
-// or a fresh "iChatImage-" name when there is no usable name.
-std::filesystem::path imageViewerTemporaryFile(const std::optional<std::string>& storedName);
+// The temporary file of a picture in `folder`: its stored name's last path component, or a fresh
+// "iChatImage-" name when there is no usable name.
+std::filesystem::path imageViewerTemporaryFile(const std::filesystem::path& folder,
+                                               const std::optional<std::string>& storedName);
 
 }  // namespace talv

@@ -16,6 +16,20 @@ std::string anchorID(std::string_view prefix) { return std::string(prefix) + UUI
 
 bool overlaps(const RegexRange& a, const RegexRange& b) { return a.location < b.end() && b.location < a.end(); }
 
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+// Only web and file-transfer links become anchors: a "javascript:" or "data:" link would run or
+// load in the page when clicked.
+bool isSafeLink(std::string_view link) {
+    for (std::string_view scheme : {"http://", "https://", "ftp://"})
+        if (startsWithIgnoringCase(link, scheme)) return true;
+    return startsWithIgnoringCase(link, "www.");
+}
+
 // A pattern matching `text` literally.
 std::string literalPattern(std::string_view text) {
     std::string pattern;
@@ -57,6 +71,7 @@ std::string anchorLinksAndEmails(std::string_view escapedText) {
     std::vector<RegexRange> links = findLinks(escapedText);
     for (const RegexRange& link : links) {
         std::string_view text = link.in(escapedText);
+        if (!isSafeLink(text)) continue;  // stays text, and so does an address inside it
         std::string target = text.find("://") == std::string_view::npos ? fmt::format("http://{}", text) : std::string(text);
         replacements.push_back({link, fmt::format(R"(<a id="{}" href="{}">{}</a>)", anchorID(kLinkAnchorPrefix), target, text)});
     }

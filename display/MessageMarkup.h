@@ -15,8 +15,9 @@ inline constexpr std::string_view kImageAnchorPrefix = "_IMAGE-";
 inline constexpr std::string_view kTextAnchorPrefix = "_TEXT-";
 
 // Links and e-mail addresses of an escaped message text made into "_LINK-" and "_EMAIL-"
-// anchors. A link without "://" gets "http://" in front of its target, not of its text. An
-// address that is part of a link stays in the link.
+// anchors. Only http, https and ftp links and those starting with "www." become anchors; a link
+// of any other scheme stays text. A link without "://" gets "http://" in front of its target, not
+// of its text. An address that is part of a link stays in the link.
 std::string anchorLinksAndEmails(std::string_view escapedText);
 
 // The "_IMAGE-" anchor of an inline picture: a thumbnail of `shown` size that opens

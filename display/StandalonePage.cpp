@@ -1,7 +1,7 @@
 #include "display/StandalonePage.h"
 
 #include "display/StyleBundle.h"
-#include "platform/Paths.h"
+#include "platform/PrivateFiles.h"
 #include "store/OrvaneExtras.h"
 
 #include <fmt/format.h>
@@ -48,6 +48,21 @@ void rewriteFileURLs(std::string& page, std::string_view attribute,
     }
 }
 
+// Copies a file's bytes into a new file with the usual mode (the picture folder's files are the
+// user's alone); false, with `error` set, when it cannot.
+bool copyFile(const fs::path& from, const fs::path& to, std::string& error) {
+    gchar* bytes = nullptr;
+    gsize length = 0;
+    GError* failure = nullptr;
+    const bool copied = g_file_get_contents(from.c_str(), &bytes, &length, &failure) &&
+                        g_file_set_contents(to.c_str(), bytes, static_cast<gssize>(length), &failure);
+    g_free(bytes);
+    if (copied) return true;
+    error = fmt::format("cannot copy the picture {}: {}", from.string(), failure->message);
+    g_error_free(failure);
+    return false;
+}
+
 // `path` below `folder` (both absolute), as a path relative to it; none when it is not below.
 std::optional<fs::path> below(const fs::path& path, const fs::path& folder) {
     const fs::path relative = path.lexically_normal().lexically_relative(folder);
@@ -64,7 +79,7 @@ bool writeStandalonePage(std::string page, const fs::path& file, const fs::path&
     const fs::path resources =
         fs::absolute(bundle ? bundle->resourcePath() : style / "Contents" / "Resources").lexically_normal();
     const fs::path styleCopy = companion / style.filename();
-    const fs::path temporary = fs::absolute(Paths::temporary()).lexically_normal();
+    const std::optional<fs::path> pictures = privateTemporaryFolder();
     const std::string base = uriEscaped(fs::relative(styleCopy, file.parent_path().empty() ? "." : file.parent_path())) + "/";
 
     std::error_code ec;
@@ -79,10 +94,9 @@ bool writeStandalonePage(std::string page, const fs::path& file, const fs::path&
     // Sources are relative to the base, the style's copy; pictures sit one folder up.
     rewriteFileURLs(page, "src", [&](const fs::path& source) -> std::optional<std::string> {
         if (auto inStyle = below(source, resources)) return uriEscaped(*inStyle);
-        const auto picture = below(source, temporary);
+        const auto picture = pictures ? below(source, fs::absolute(*pictures).lexically_normal()) : std::nullopt;
         if (!picture || picture->has_parent_path() || picture->string().rfind("Tal", 0) != 0) return std::nullopt;
-        fs::copy_file(source, companion / *picture, fs::copy_options::overwrite_existing, ec);
-        if (ec) error = fmt::format("cannot copy the picture {}: {}", source.string(), ec.message());
+        if (!copyFile(source, companion / *picture, error)) return std::nullopt;
         return "../" + uriEscaped(*picture);
     });
     if (!error.empty()) return false;

@@ -1,7 +1,7 @@
 #pragma once
 // A rendered page saved to stand alone. The page refers to the style's resources and to the
-// pictures in the temporary folder by absolute file URLs, which a removed build folder or a
-// cleaned temporary folder breaks; the saved page refers to copies beside it instead.
+// pictures in the private temporary folder by absolute file URLs, which a removed build folder or
+// a cleaned temporary folder breaks; the saved page refers to copies beside it instead.
 #include <filesystem>
 #include <string>
 #include <string_view>

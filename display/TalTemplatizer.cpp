@@ -36,28 +36,15 @@ std::string textValue(const Value& values, std::string_view key) {
     return v ? v->textOr("") : std::string();
 }
 
-void replaceAll(std::string& text, std::string_view tag, std::string_view with) {
-    for (std::size_t at = text.find(tag); at != std::string::npos; at = text.find(tag, at + with.size()))
-        text.replace(at, tag.size(), with);
-}
-
-// Each "%time{FORMAT}%" with a non-empty FORMAT becomes the time in that format (or nothing
-// when time is not shown). An opener without a closing "}%" or with an empty format stays.
-void expandTimeFormatTags(std::string& text, const std::optional<CalendarDate>& time) {
+// The format of a "%time{FORMAT}%" tag starting at `at`, with the tag's length; none for an opener
+// without a closing "}%" or with an empty format, which stays as text.
+std::optional<std::pair<std::string_view, std::size_t>> timeFormatTag(std::string_view text, std::size_t at) {
     constexpr std::string_view kOpen = "%time{", kClose = "}%";
-    std::size_t from = 0;
-    while ((from = text.find(kOpen, from)) != std::string::npos) {
-        std::size_t formatStart = from + kOpen.size();
-        std::size_t close = text.find(kClose, formatStart);
-        if (close == std::string::npos) break;
-        if (close == formatStart) {
-            from = formatStart;
-            continue;
-        }
-        std::string shown = time ? time->descriptionWithCalendarFormat(text.substr(formatStart, close - formatStart)) : "";
-        text.replace(from, close + kClose.size() - from, shown);
-        from += shown.size();
-    }
+    if (text.substr(at, kOpen.size()) != kOpen) return std::nullopt;
+    const std::size_t formatStart = at + kOpen.size();
+    const std::size_t close = text.find(kClose, formatStart);
+    if (close == std::string_view::npos || close == formatStart) return std::nullopt;
+    return std::pair{text.substr(formatStart, close - formatStart), close + kClose.size() - at};
 }
 
 Value identityValue(const IdentityRecord& person) {
@@ -140,7 +127,7 @@ std::optional<std::string> TalTemplatizer::renderChat(std::optional<std::int64_t
         bool continued = previousParticipant && *previousParticipant == participant;
         std::string fragment = renderOneMessage(*rows, continued, db, cacheDatabase, highlightWord);
         if (fragment.empty())
-            logf("Cannot render the message {} ({})", rows->intForColumn("ROWID"), rows->stringForColumn("Message").value_or(""));
+            logf("Cannot render the message {} ({})", rows->int64ForColumn("ROWID"), rows->stringForColumn("Message").value_or(""));
         body += fragment;
         previousParticipant = std::move(participant);
         previousFromMe = fromMe;
@@ -162,7 +149,7 @@ std::string TalTemplatizer::renderOneMessage(FMResultSet& row, bool continued, T
         {"timestamp", row.dateForColumn("Timestamp").value_or(Date{})},
         {"fromMe", fromMe},
         {"hasPicture", row.boolForColumn("HasPicture")},
-        {"pictureID", std::int64_t{row.intForColumn("PictureID")}},
+        {"pictureID", row.int64ForColumn("PictureID")},
         {"hilight", system ? std::string() : std::string(highlightWord)},
     };
     const std::string* fragment = nullptr;
@@ -174,24 +161,44 @@ std::string TalTemplatizer::renderOneMessage(FMResultSet& row, bool continued, T
 
 std::string TalTemplatizer::expandTemplateTags(std::string_view fragment, const Value& values, TalvDatabase& db,
                                                TalvCacheDatabase& cacheDatabase) {
-    std::string text(fragment);
     std::optional<CalendarDate> time;
     const Value* timestamp = values.find("timestamp");
     if (UserDefaults::standard().boolForKey("ChatDisplayTimestamps", true) && timestamp && timestamp->asDate())
         time.emplace(*timestamp->asDate());
 
-    replaceAll(text, "%time%", time ? time->descriptionWithCalendarFormat(tsFormatter) : "");
-    expandTimeFormatTags(text, time);
-    // Sender names come from transcripts and address books: never markup.
-    replaceAll(text, "%sender%", htmlEscapedString(textValue(values, "from")));
-    if (text.find("%userIconPath%") != std::string::npos)
-        replaceAll(text, "%userIconPath%", htmlEscapedString(userIconURL(values)));
-    if (std::size_t at = text.find("%message%"); at != std::string::npos) {
-        const Value* pictureID = values.find("pictureID");
-        text.replace(at, std::string_view("%message%").size(),
-                     encodeHTML(textValue(values, "message"), textValue(values, "hilight"), boolValue(values, "hasPicture"),
-                                pictureID ? pictureID->integerOr(0) : 0, db, cacheDatabase));
+    // One pass from the start: a value once inserted is never read for tags, so a sender named
+    // "%message%" or a message holding "%sender%" stays text.
+    std::string text;
+    text.reserve(fragment.size());
+    bool messageDone = false;
+    std::size_t copied = 0;
+    for (std::size_t at = fragment.find('%'); at != std::string_view::npos; at = fragment.find('%', copied)) {
+        text.append(fragment.substr(copied, at - copied));
+        const std::string_view rest = fragment.substr(at);
+        auto tag = [&](std::string_view name) { return rest.substr(0, name.size()) == name ? name.size() : 0; };
+        std::size_t length = 0;
+        if ((length = tag("%time%"))) {
+            if (time) text += time->descriptionWithCalendarFormat(tsFormatter);
+        } else if (auto format = timeFormatTag(fragment, at)) {
+            length = format->second;
+            if (time) text += time->descriptionWithCalendarFormat(std::string(format->first));
+        } else if ((length = tag("%sender%"))) {
+            // Sender names come from transcripts and address books: never markup.
+            text += htmlEscapedString(textValue(values, "from"));
+        } else if ((length = tag("%userIconPath%"))) {
+            text += htmlEscapedString(userIconURL(values));
+        } else if (!messageDone && (length = tag("%message%"))) {
+            messageDone = true;
+            const Value* pictureID = values.find("pictureID");
+            text += encodeHTML(textValue(values, "message"), textValue(values, "hilight"), boolValue(values, "hasPicture"),
+                               pictureID ? pictureID->integerOr(0) : 0, db, cacheDatabase);
+        } else {
+            text += '%';
+            length = 1;
+        }
+        copied = at + length;
     }
+    text.append(fragment.substr(std::min(copied, fragment.size())));
     return text;
 }
 
@@ -218,8 +225,9 @@ std::string TalTemplatizer::pictureMarkup(std::int64_t pictureID, TalvDatabase& 
     if (!record || !record->Data) return {};
     auto info = inspectPicture(*record->Data);
     if (!info || !record->Filename || record->Filename->empty()) return {};
-    fs::path file = writeInlinePictureForDisplay(pictureID, *record->Filename, *record->Data, *info);
-    return pictureAnchor(pictureID, fileURL(file), thumbnailSize({info->width, info->height}));
+    auto file = writeInlinePictureForDisplay(*record->Filename, *record->Data, *info);
+    if (!file) return {};
+    return pictureAnchor(pictureID, fileURL(*file), thumbnailSize({info->width, info->height}));
 }
 
 }  // namespace talv

@@ -1,6 +1,9 @@
 #include "identity/CacheIdentityServices.h"
 
+#include "platform/Log.h"
 #include "platform/Strings.h"
+
+#include <sqlite3.h>
 
 namespace talv {
 
@@ -12,7 +15,8 @@ std::string CacheIdentityServices::participantName(const std::string& handle) {
 }
 
 void CacheIdentityServices::removeCachedChat(std::int64_t chatID) {
-    if (cache_) cache_->db().executeUpdate("DELETE FROM ChatsCache WHERE ChatID = ?;", {chatID});
+    if (cache_ && cache_->db().executeUpdate("DELETE FROM ChatsCache WHERE ChatID = ?;", {chatID}) != SQLITE_OK)
+        logf("Cannot drop the cached chat {}: {}", chatID, cache_->db().lastErrorMessage());
 }
 
 }  // namespace talv

@@ -41,7 +41,7 @@ void prepareCache() {
     }
     if (auto cache = TalvCacheDatabase::open()) {
         cache->db().setLogsErrors(false);
-        cache->createTablesAsNeeded();
+        if (!cache->createTablesAsNeeded()) logf("Cannot update the identity cache's tables: {}", cache->db().lastErrorMessage());
     }
 }
 
@@ -54,7 +54,9 @@ std::optional<std::string> prepareDatabases() {
     auto store = TalvDatabase::open();
     if (!store) return unreadableDatabaseMessage(file, "it cannot be opened");
     store->db().setLogsErrors(false);
-    store->createTablesAsNeeded();
+    // A schema that cannot be written (a read-only archive) still reads; an index then fails on
+    // its first write and says so.
+    if (!store->createTablesAsNeeded()) logf("Cannot update the archive's tables: {}", store->db().lastErrorMessage());
     store->db().setLogsErrors(true);
     CacheIdentityServices identities;
     adoptCanonicalPathSpellings(*store, identities);

@@ -10,7 +10,8 @@ std::shared_ptr<IdentityLookupState> IdentityLookupState::process() {
 }
 
 void IdentityLookupState::purgeTransientRowsOnce(FMDatabase& db) {
-    std::call_once(purged_, [&] { db.executeUpdate("DELETE FROM ABMap WHERE ABUUID LIKE 'ADIUM_TRANSIENT_%';"); });
+    // Rows left behind by a failed purge only keep stale Adium names until the next start.
+    std::call_once(purged_, [&] { (void)db.executeUpdate("DELETE FROM ABMap WHERE ABUUID LIKE 'ADIUM_TRANSIENT_%';"); });
 }
 
 const std::vector<AdiumContact>& IdentityLookupState::adiumContacts() {

@@ -1,9 +1,12 @@
 #include "identity/TalABPictureFetcher.h"
 
 #include "identity/TalvCacheDatabase.h"
+#include "platform/Log.h"
+#include "store/Transaction.h"
 
 #include <pthread.h>
 #include <sched.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -22,9 +25,12 @@ void lowerThreadPriority() {
 }
 
 void storePicture(TalvCacheDatabase& cache, const std::string& abuuid, const Bytes& picture) {
-    cache.db().beginTransaction();
-    cache.db().executeUpdate("UPDATE ABMap SET Picture = ? WHERE ABUUID = ?;", {picture.empty() ? SqlValue() : SqlValue(picture), abuuid});
-    cache.db().commit();
+    Transaction update(cache.db());
+    if (cache.db().executeUpdate("UPDATE ABMap SET Picture = ? WHERE ABUUID = ?;",
+                                 {picture.empty() ? SqlValue() : SqlValue(picture), abuuid}) == SQLITE_OK &&
+        update.commit())
+        return;
+    logf("Cannot store the picture of {}: {}", abuuid, cache.db().lastErrorMessage());
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 #include "identity/CaseInsensitive.h"
 #include "platform/Paths.h"
 #include "platform/Strings.h"
+#include "platform/Log.h"
+#include "store/ConnectionSettings.h"
 #include "store/OrvaneExtras.h"
+#include "store/Transaction.h"
 
 namespace fs = std::filesystem;
 
@@ -18,35 +21,41 @@ std::optional<TalvCacheDatabase> TalvCacheDatabase::open(std::shared_ptr<Identit
     fs::create_directories(file.parent_path(), ec);
     FMDatabase db(file.string());
     if (!db.open()) return std::nullopt;
-    db.executeUpdate("PRAGMA synchronous = OFF;");
-    db.executeUpdate("PRAGMA temp_store = MEMORY;");
-    db.executeUpdate("PRAGMA cache_size = 4000;");
+    applyConnectionPragmas(db);
     return TalvCacheDatabase(std::move(db), std::move(state));
 }
 
 TalvCacheDatabase::TalvCacheDatabase(FMDatabase db, std::shared_ptr<IdentityLookupState> state)
     : db_(std::move(db)), state_(std::move(state)) {}
 
-void TalvCacheDatabase::createTablesAsNeeded() {
-    db_.beginTransaction();
-    db_.executeUpdate("CREATE TABLE ABMap (ROWID INTEGER PRIMARY KEY, Participant TEXT, ABUUID TEXT, Name TEXT, Picture BLOB, Timestamp REAL, IsMe INTEGER);");
-    db_.executeUpdate("CREATE TABLE ChatsCache (ChatID INTEGER PRIMARY KEY, Data BLOB, CV INTEGER);");
-    db_.commit();
-    restoreIndexes();
+bool TalvCacheDatabase::createTablesAsNeeded() {
+    useWriteAheadLog(db_);
+    Transaction schema(db_);
+    // On an existing file these fail with "already exists".
+    (void)db_.executeUpdate("CREATE TABLE ABMap (ROWID INTEGER PRIMARY KEY, Participant TEXT, ABUUID TEXT, Name TEXT, Picture BLOB, Timestamp REAL, IsMe INTEGER);");
+    (void)db_.executeUpdate("CREATE TABLE ChatsCache (ChatID INTEGER PRIMARY KEY, Data BLOB, CV INTEGER);");
+    createIndexes();
+    if (schema.commit()) return true;
+    logf("Cannot prepare the identity cache \"{}\": {}", db_.databasePath(), db_.lastErrorMessage());
+    return false;
 }
 
 void TalvCacheDatabase::restoreIndexes() {
-    db_.beginTransaction();
-    db_.executeUpdate("CREATE INDEX ABMapIdx ON ABMap (Participant, ABUUID);");
+    Transaction indexes(db_);
+    createIndexes();
+    (void)indexes.commit();  // a failure is logged by the connection; lookups then only take longer
+}
+
+void TalvCacheDatabase::createIndexes() {
+    (void)db_.executeUpdate("CREATE INDEX ABMapIdx ON ABMap (Participant, ABUUID);");
     // The handles of one person are looked up by card ID for every participants entry; without
     // this index each lookup reads the whole table.
-    db_.executeUpdate("CREATE INDEX ABMapUUIDIdx ON ABMap (ABUUID);");
-    db_.commit();
+    (void)db_.executeUpdate("CREATE INDEX ABMapUUIDIdx ON ABMap (ABUUID);");
 }
 
 void TalvCacheDatabase::removeIndexes() {
-    db_.executeUpdate("DROP INDEX ABMapIdx;");
-    db_.executeUpdate("DROP INDEX ABMapUUIDIdx;");
+    (void)db_.executeUpdate("DROP INDEX ABMapIdx;");
+    (void)db_.executeUpdate("DROP INDEX ABMapUUIDIdx;");
 }
 
 IdentityRecord TalvCacheDatabase::abPersonDataForParticipant(const std::string& handle, bool includePicture) {
@@ -58,7 +67,8 @@ IdentityRecord TalvCacheDatabase::abPersonDataForParticipant(const std::string& 
     std::lock_guard lock(state_->resolveMutex());
     if (auto cached = cachedRecord(handle, includePicture)) return std::move(*cached);
     auto [record, timestamp] = resolve(handle);
-    db_.executeUpdate("INSERT INTO ABMap (Participant, ABUUID, Timestamp, Name, IsMe, Picture) VALUES (?, ?, ?, ?, ?, ?);",
+    // A record that is not stored is only resolved again at the next lookup.
+    (void)db_.executeUpdate("INSERT INTO ABMap (Participant, ABUUID, Timestamp, Name, IsMe, Picture) VALUES (?, ?, ?, ?, ?, ?);",
                       {handle, record.UUID, timestamp, record.Name, record.IsMe.value_or(false), record.Picture});
     return record;
 }
@@ -71,7 +81,7 @@ std::optional<IdentityRecord> TalvCacheDatabase::cachedRecord(const std::string&
     IdentityRecord record{.Name = rs->stringForColumn("Name").value_or(std::string()),
                           .UUID = rs->stringForColumn("ABUUID"),
                           .IMHandle = handle,
-                          .IsMe = rs->intForColumn("IsMe") != 0};
+                          .IsMe = rs->boolForColumn("IsMe")};
     if (auto picture = includePicture ? rs->dataForColumn("Picture") : std::nullopt; picture && !picture->empty()) record.Picture = std::move(picture);
     rs->close();
     return record;

@@ -28,9 +28,10 @@ public:
 
     FMDatabase& db() { return db_; }
 
-    // Creates the tables and the index; the application calls it once at start on a connection
-    // whose error logging is off, so that objects that already exist fail quietly.
-    void createTablesAsNeeded();
+    // Puts the file in WAL mode and creates the tables and the indexes; the application calls it
+    // once at start on a connection whose error logging is off, so that objects that already exist
+    // fail quietly. False, with a log line, when the schema could not be committed.
+    [[nodiscard]] bool createTablesAsNeeded();
     void restoreIndexes();
     void removeIndexes();
 
@@ -42,6 +43,7 @@ public:
 
 private:
     TalvCacheDatabase(FMDatabase db, std::shared_ptr<IdentityLookupState> state);
+    void createIndexes();
     std::optional<IdentityRecord> cachedRecord(const std::string& handle, bool includePicture);
     // The record found in the address book, else Adium's list, else the handle; with the row's Timestamp.
     std::pair<IdentityRecord, Date> resolve(const std::string& handle);

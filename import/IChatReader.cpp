@@ -177,16 +177,16 @@ std::optional<ChatRecord> IChatReader::readChatFile(const std::string& path) {
     return chat;
 }
 
-void IChatReader::scanChatFile(const std::string& path, TalvDatabase& db) {
+bool IChatReader::scanChatFile(const std::string& path, TalvDatabase& db) {
     bool loud = verbose();
     if (db.containsChatFile(path)) {
         if (loud) logf("Ignoring {}...", path);
-        return;
+        return true;
     }
     if (loud) logf("[iChat] {}...", path);
     auto chat = readChatFile(path);
-    if (!chat) return;
-    db.addChat(path, chat->Kind, chat->Participants, chat->Messages, chat->StartDate, chat->EndDate, chat->HasHyperlinks,
+    if (!chat) return true;
+    return db.addChat(path, chat->Kind, chat->Participants, chat->Messages, chat->StartDate, chat->EndDate, chat->HasHyperlinks,
                chat->HasPictures, chat->HasEmails);
 }
 

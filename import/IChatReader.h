@@ -17,8 +17,9 @@ public:
     // with the decoder's reason) or a root that is not laid out as iChat writes it.
     static std::optional<ChatRecord> readChatFile(const std::string& path);
 
-    // Skips a file the store holds unchanged, else reads it and adds it to the store.
-    static void scanChatFile(const std::string& path, TalvDatabase& db);
+    // Skips a file the store holds unchanged, else reads it and adds it to the store. False when
+    // the store refused the chat (see TalvDatabase::lastWriteError()).
+    [[nodiscard]] static bool scanChatFile(const std::string& path, TalvDatabase& db);
 };
 
 }  // namespace talv

@@ -13,11 +13,15 @@
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "store/TalvDatabase.h"
+#include "store/Transaction.h"
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -30,6 +34,8 @@ constexpr double kProgressIntervalSeconds = 0.5;
 constexpr double kLoopWakeSeconds = 0.1;
 // The poll thread checks for cancellation at least this often.
 constexpr std::chrono::milliseconds kPollWake{1000};
+// How often a pass waiting for another indexer tries the lock again.
+constexpr std::chrono::milliseconds kIndexerLockRetry{100};
 
 bool verbose() {
     static const bool on = UserDefaults::standard().boolForKey("Verbose", false);
@@ -154,7 +160,9 @@ void TalvHelperController::applicationDidFinishLaunching() {
 }
 
 void TalvHelperController::forceRescan() {
-    if (auto store = TalvDatabase::open()) store->db().executeUpdate("DELETE FROM DirectoryTimestamps;");
+    auto store = TalvDatabase::open();
+    if (store && store->db().executeUpdate("DELETE FROM DirectoryTimestamps;") != SQLITE_OK)
+        logf("Cannot forget the folder timestamps: {}", store->db().lastErrorMessage());
     queueLaunchRequests();
 }
 
@@ -211,14 +219,11 @@ void TalvHelperController::scanChatTranscriptsThread(MessagePort mainPort) {
             return;
         }
         int total = 0;
-        if (store) {
-            store->db().beginTransaction();
-            while (!stopping_) {
-                auto request = requests_.next();
-                if (!request) break;
-                total += scanChatTranscript(*request, mainPort, *store);
-            }
-            store->db().commit();
+        std::optional<IndexerLock> lock;
+        if (store) lock = waitForIndexerLock(fs::path(store->db().databasePath()).parent_path());
+        if (lock) {
+            total = runPass(*store, mainPort);
+            lock.reset();
         } else {
             while (requests_.next()) {
             }
@@ -233,6 +238,34 @@ void TalvHelperController::scanChatTranscriptsThread(MessagePort mainPort) {
     }
 }
 
+std::optional<IndexerLock> TalvHelperController::waitForIndexerLock(const fs::path& folder) {
+    for (bool told = false;; told = true) {
+        if (auto lock = IndexerLock::tryAcquire(folder)) return lock;
+        if (!told) logf("Another indexer is working on {}; waiting for it to finish", folder.string());
+        if (stopping_) return std::nullopt;
+        std::this_thread::sleep_for(kIndexerLockRetry);
+    }
+}
+
+int TalvHelperController::runPass(TalvDatabase& db, const MessagePort& mainPort) {
+    Transaction pass(db.db());
+    if (!pass.began()) {
+        countFailedCommit(db.db().lastErrorMessage());
+        while (requests_.next()) {
+        }
+        return 0;
+    }
+    int total = 0;
+    while (!stopping_) {
+        auto request = requests_.next();
+        if (!request) break;
+        total += scanChatTranscript(*request, mainPort, db);
+    }
+    // A pass whose commit fails loses its chats and its folder timestamps together.
+    if (!pass.commit()) countFailedCommit(db.db().lastErrorMessage());
+    return total;
+}
+
 int TalvHelperController::scanChatTranscript(const std::string& request, const MessagePort& mainPort, TalvDatabase& db) {
     if (request == "#Adium") return scanAdiumLogs(db, mainPort);
     if (request == "#Fire") return scanFireLogs(db, mainPort);
@@ -244,14 +277,17 @@ int TalvHelperController::scanIChatFolder(const std::string& folder, const Messa
     const TranscriptSurvey survey = walk.survey();
     PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, "iChat", survey.taken);
     int n = 0;
+    bool allStored = true;
     const bool finished = survey.taken == 0 || walk.forEachTaken([&](const TranscriptFile& file) {
         if (stopping_) return false;
         progress.beforeFile(++n);
-        IChatReader::scanChatFile(file.path.string(), db);
+        if (!IChatReader::scanChatFile(file.path.string(), db)) allStored = countFailedWrite(db);
         return true;
     });
-    if (!finished) return n;  // an interrupted walk keeps the old timestamp
-    if (survey.newest > kTranscriptEpoch) db.setTimestampForDirectory(survey.newest, folder);
+    // An interrupted walk keeps the old timestamp, and so does one with a chat that was not stored.
+    if (!finished) return n;
+    if (allStored && survey.newest > kTranscriptEpoch && !db.setTimestampForDirectory(survey.newest, folder))
+        countFailedWrite(db);
     addFilesRead("iChat", n);
     return n;
 }
@@ -287,6 +323,7 @@ int TalvHelperController::scanLogFolder(const LogPass& pass, TalvDatabase& db, c
     });
     PassProgress progress([&](Value r) { sendProgress(mainPort, std::move(r)); }, pass.kind, survey.taken);
     int n = 0;
+    bool allStored = true;
     const bool finished = survey.taken == 0 || walk.forEachTaken([&](const TranscriptFile& file) {
         if (stopping_) return false;
         const std::string path = file.path.string();
@@ -297,14 +334,16 @@ int TalvHelperController::scanLogFolder(const LogPass& pass, TalvDatabase& db, c
         ++n;
         if (verbose()) logf("[{}] {}", pass.kind, path);
         progress.beforeFile(n);
-        if (auto record = pass.parse(file.path)) {
-            db.addChat(path, record->Kind, record->Participants, record->Messages, record->StartDate, record->EndDate,
-                       record->HasHyperlinks, record->HasPictures, record->HasEmails);
-        }
+        auto record = pass.parse(file.path);
+        if (record && !db.addChat(path, record->Kind, record->Participants, record->Messages, record->StartDate,
+                                  record->EndDate, record->HasHyperlinks, record->HasPictures, record->HasEmails))
+            allStored = countFailedWrite(db);
         return true;
     });
-    // An interrupted walk keeps the old timestamp.
-    if (finished && survey.newest > kTranscriptEpoch) db.setTimestampForDirectory(survey.newest, pass.folder);
+    // An interrupted walk keeps the old timestamp, and so does one with a chat that was not stored.
+    if (finished && allStored && survey.newest > kTranscriptEpoch &&
+        !db.setTimestampForDirectory(survey.newest, pass.folder))
+        countFailedWrite(db);
     sendToMainThread(mainPort, pass.reschedule);
     addFilesRead(pass.kind, n);
     return n;
@@ -313,6 +352,35 @@ int TalvHelperController::scanLogFolder(const LogPass& pass, TalvDatabase& db, c
 void TalvHelperController::addFilesRead(const std::string& kind, std::int64_t n) {
     std::lock_guard lock(countsMutex_);
     filesRead_[kind] += n;
+}
+
+bool TalvHelperController::countFailedWrite(const TalvDatabase& db) {
+    std::lock_guard lock(countsMutex_);
+    ++failedWrites_;
+    lastFailure_ = db.lastWriteError();
+    return false;
+}
+
+void TalvHelperController::countFailedCommit(const std::string& error) {
+    logf("The scan pass was not stored: {}", error);
+    std::lock_guard lock(countsMutex_);
+    ++failedCommits_;
+    lastFailure_ = error;
+}
+
+std::int64_t TalvHelperController::failedWrites() const {
+    std::lock_guard lock(countsMutex_);
+    return failedWrites_;
+}
+
+std::int64_t TalvHelperController::failedCommits() const {
+    std::lock_guard lock(countsMutex_);
+    return failedCommits_;
+}
+
+std::string TalvHelperController::lastFailure() const {
+    std::lock_guard lock(countsMutex_);
+    return lastFailure_;
 }
 
 }  // namespace talv

@@ -14,6 +14,7 @@
 #include "platform/ThreadWorker.h"
 #include "platform/Value.h"
 #include "store/ChatRecord.h"
+#include "store/IndexerLock.h"
 
 #include <atomic>
 #include <filesystem>
@@ -63,6 +64,12 @@ public:
     void runUntilIdle();
     // Number of transcript files read by the passes so far, per kind ("iChat", "Adium", "Fire").
     std::int64_t filesRead(const std::string& kind) const;
+    // Chats (and folder timestamps) the store refused so far, and passes whose transaction did not
+    // begin or commit; a file that was not stored is read again by a later pass.
+    std::int64_t failedWrites() const;
+    std::int64_t failedCommits() const;
+    // The SQLite error of the latest failure, or "" when nothing failed.
+    std::string lastFailure() const;
 
     // The folders the passes read, under the transcripts home.
     static std::string iChatFolder();
@@ -76,6 +83,10 @@ private:
 
     // Scan thread.
     void scanChatTranscriptsThread(MessagePort mainPort);
+    // Waits for the archive's indexer lock; none when the driver stops first.
+    std::optional<IndexerLock> waitForIndexerLock(const std::filesystem::path& folder);
+    // Runs the queued requests in one transaction; the number of files read.
+    int runPass(TalvDatabase& db, const MessagePort& mainPort);
     int scanChatTranscript(const std::string& request, const MessagePort& mainPort, TalvDatabase& db);
     int scanIChatFolder(const std::string& folder, const MessagePort& mainPort, TalvDatabase& db);
     int scanAdiumLogs(TalvDatabase& db, const MessagePort& mainPort);
@@ -91,6 +102,9 @@ private:
     };
     int scanLogFolder(const LogPass& pass, TalvDatabase& db, const MessagePort& mainPort);
     void addFilesRead(const std::string& kind, std::int64_t n);
+    // Counts a write the store refused, with its error; always false.
+    bool countFailedWrite(const TalvDatabase& db);
+    void countFailedCommit(const std::string& error);
     void sendProgress(const MessagePort& mainPort, Value record) const;
     void sendToMainThread(const MessagePort& mainPort, void (TalvHelperController::*operation)());
 
@@ -103,6 +117,9 @@ private:
     ObserverToken forceRescanObserver_;
     mutable std::mutex countsMutex_;
     std::map<std::string, std::int64_t> filesRead_;  // guarded by countsMutex_
+    std::int64_t failedWrites_ = 0;                  // guarded by countsMutex_
+    std::int64_t failedCommits_ = 0;                 // guarded by countsMutex_
+    std::string lastFailure_;                        // guarded by countsMutex_
 };
 
 }  // namespace talv

@@ -18,7 +18,7 @@ std::optional<std::string> databaseDamage(const std::filesystem::path& file) {
     if (!std::filesystem::exists(file, ec)) return std::nullopt;
     FMDatabase db(file.string());
     if (!db.open()) return db.lastErrorMessage();
-    sqlite3_busy_timeout(db.db(), 100);
+    db.setBusyTimeout(std::chrono::milliseconds(100));
     // The first problem is enough to know; "ok" is the one row of a sound file.
     auto rs = db.executeQuery("PRAGMA quick_check(1);");
     if (!rs || !rs->next()) return db.lastErrorMessage();

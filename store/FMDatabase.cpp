@@ -87,7 +87,7 @@ bool FMDatabase::open() {
 void FMDatabase::close() {
     if (!db_) return;
     finalizeCachedStatements();
-    executeUpdate("ROLLBACK TRANSACTION;");
+    if (inTransaction()) (void)rollback();  // closing never keeps half a transaction
     // close_v2 defers the close until live result sets are finalized instead of failing busy.
     const int rc = sqlite3_close_v2(std::exchange(db_, nullptr));
     if (rc != SQLITE_OK && rc != SQLITE_BUSY) logf("error closing!: {}", rc);
@@ -99,6 +99,14 @@ int FMDatabase::lastErrorCode() const { return db_ ? sqlite3_errcode(db_) : SQLI
 
 std::int64_t FMDatabase::lastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
 
+void FMDatabase::setBusyTimeout(std::chrono::milliseconds timeout) {
+    if (db_) sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
+}
+
+bool FMDatabase::inTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
+
+std::int64_t FMDatabase::changes() const { return db_ ? sqlite3_changes64(db_) : 0; }
+
 int FMDatabase::prepare(const std::string& sql, sqlite3_stmt** stmt) {
     *stmt = nullptr;
     int rc = SQLITE_MISUSE;
@@ -106,7 +114,7 @@ int FMDatabase::prepare(const std::string& sql, sqlite3_stmt** stmt) {
         rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, stmt, nullptr);
         // A busy schema read is retried like a busy step, so a busy file never turns an update
         // into a silent no-op.
-        while (rc == SQLITE_BUSY) {
+        while (rc == SQLITE_BUSY && mayRetryBusy(db_)) {
             sqlite3_finalize(std::exchange(*stmt, nullptr));
             pauseBeforeRetry();
             rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, stmt, nullptr);
@@ -160,6 +168,8 @@ int FMDatabase::executeUpdate(const std::string& sql, const std::vector<SqlValue
         logf("executeUpdate refused a statement that returns rows (rc!=SQLITE_ROW): {}", sql);
         return SQLITE_MISUSE;
     }
+    if (stepResult != SQLITE_DONE && logsErrors_)
+        logf("DB Error: {} \"{}\" ({})", lastErrorCode(), lastErrorMessage(), sql);
     return finishUpdate(sql, stmt, stepResult);
 }
 
@@ -169,7 +179,7 @@ void FMDatabase::finalizeCachedStatements() {
 }
 
 bool FMDatabase::beginTransaction() {
-    const int rc = executeUpdate("BEGIN DEFERRED TRANSACTION;");
+    const int rc = executeUpdate("BEGIN IMMEDIATE TRANSACTION;");
     if (rc != SQLITE_OK) logf("Begin transaction error: {} ({})", rc, lastErrorMessage());
     return rc == SQLITE_OK;
 }

@@ -1,11 +1,13 @@
 #pragma once
 // One connection to one SQLite file. Statements take `?` placeholders and one SqlValue per
-// placeholder, in order. A busy database is retried without limit. Failures never throw:
-// queries give no result set, updates give the SQLite code.
+// placeholder, in order. A busy database is retried without limit outside a transaction; inside
+// one the busy code is returned (see SqliteRetry.h). Failures never throw: queries give no result
+// set, updates give the SQLite code. The sqlite3 handles never leave store/.
 // Thread: a connection and its result sets belong to the thread that uses them.
 #include "store/FMResultSet.h"
 #include "store/SqlValue.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,13 +31,18 @@ public:
     static std::string sqliteLibVersion();
 
     // Opens (creating the file if absent). Logs "error opening!: <code>" and gives false on failure.
-    bool open();
+    [[nodiscard]] bool open();
     // Rolls back any open transaction and closes; does nothing when not open. Result sets that are
     // still live keep the file open until they are closed.
     void close();
 
-    // The raw handle while open, else nullptr.
-    sqlite3* db() const { return db_; }
+    bool isOpen() const { return db_ != nullptr; }
+    // How long SQLite itself waits for another connection's lock before answering busy.
+    void setBusyTimeout(std::chrono::milliseconds timeout);
+    // Whether a transaction (or savepoint) is open on this connection.
+    bool inTransaction() const;
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    std::int64_t changes() const;
     const std::string& databasePath() const { return databasePath_; }
     bool logsErrors() const { return logsErrors_; }
     void setLogsErrors(bool on) { logsErrors_ = on; }
@@ -47,15 +54,18 @@ public:
     // A result set before its first row, or none when the statement does not prepare.
     // REQUIRES: one value per placeholder.
     std::optional<FMResultSet> executeQuery(const std::string& sql, const std::vector<SqlValue>& args = {});
-    // 0 on success, else the SQLite code. A statement that produces rows is refused with
-    // SQLITE_MISUSE and a log line: updates must not return rows.
-    int executeUpdate(const std::string& sql, const std::vector<SqlValue>& args = {});
+    // 0 on success, else the SQLite code; a failed step is logged like a failed prepare. A
+    // statement that produces rows is refused with SQLITE_MISUSE and a log line: updates must not
+    // return rows.
+    [[nodiscard]] int executeUpdate(const std::string& sql, const std::vector<SqlValue>& args = {});
     // How many prepared updates are kept for reuse.
     std::size_t cachedStatementCount() const { return cachedStatements_.size(); }
 
-    bool beginTransaction();
-    bool commit();
-    bool rollback();
+    // "BEGIN IMMEDIATE TRANSACTION;": the write lock is taken at once, so a transaction never
+    // waits for it while holding a read lock another writer waits for. Prefer store/Transaction.h.
+    [[nodiscard]] bool beginTransaction();
+    [[nodiscard]] bool commit();
+    [[nodiscard]] bool rollback();
 
 private:
     // Prepares (retrying while busy); the prepare's code, *stmt nullptr on failure.
@@ -63,7 +73,7 @@ private:
     // The kept statement for `sql`, taken out of the cache, else a fresh one.
     int takeUpdateStatement(const std::string& sql, sqlite3_stmt** stmt);
     // Resets a statement whose update succeeded and keeps it, or finalizes it; the update's code.
-    int finishUpdate(const std::string& sql, sqlite3_stmt* stmt, int stepResult);
+    [[nodiscard]] int finishUpdate(const std::string& sql, sqlite3_stmt* stmt, int stepResult);
     void finalizeCachedStatements();
 
     static constexpr std::size_t kMaxCachedStatements = 64;

@@ -29,7 +29,8 @@ FMResultSet::FMResultSet(FMResultSet&& other) noexcept
     : pStmt_(std::exchange(other.pStmt_, nullptr)),
       query_(std::move(other.query_)),
       columnNameToIndexMap_(std::move(other.columnNameToIndexMap_)),
-      columnNamesSetup_(other.columnNamesSetup_) {}
+      columnNamesSetup_(other.columnNamesSetup_),
+      stepFailed_(other.stepFailed_) {}
 
 FMResultSet& FMResultSet::operator=(FMResultSet&& other) noexcept {
     if (this != &other) {
@@ -38,6 +39,7 @@ FMResultSet& FMResultSet::operator=(FMResultSet&& other) noexcept {
         query_ = std::move(other.query_);
         columnNameToIndexMap_ = std::move(other.columnNameToIndexMap_);
         columnNamesSetup_ = other.columnNamesSetup_;
+        stepFailed_ = other.stepFailed_;
     }
     return *this;
 }
@@ -57,6 +59,7 @@ bool FMResultSet::next() {
         columnNamesSetup_ = true;
     }
     if (rc == SQLITE_ROW) return true;
+    stepFailed_ = rc != SQLITE_DONE;
     close();
     return false;
 }
@@ -85,6 +88,11 @@ int FMResultSet::liveColumnIndex(std::string_view name) {
 std::int32_t FMResultSet::intForColumn(std::string_view name) {
     const int index = liveColumnIndex(name);
     return index < 0 ? 0 : sqlite3_column_int(pStmt_, index);
+}
+
+std::int64_t FMResultSet::int64ForColumn(std::string_view name) {
+    const int index = liveColumnIndex(name);
+    return index < 0 ? 0 : sqlite3_column_int64(pStmt_, index);
 }
 
 bool FMResultSet::boolForColumn(std::string_view name) { return intForColumn(name) != 0; }

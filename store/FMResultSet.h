@@ -27,6 +27,9 @@ public:
 
     // Advances to the next row; false (and closed) once the rows are exhausted or a step fails.
     bool next();
+    // Whether a step failed (a busy database inside a transaction, an I/O error...): the rows
+    // read so far are not all the statement's rows.
+    bool stepFailed() const { return stepFailed_; }
     // Finalizes the statement; harmless when already closed.
     void close();
 
@@ -34,6 +37,8 @@ public:
     int columnIndexForName(std::string_view name);
 
     std::int32_t intForColumn(std::string_view name);
+    // The whole 64-bit integer; ROWIDs and counts are read with it.
+    std::int64_t int64ForColumn(std::string_view name);
     bool boolForColumn(std::string_view name);
     double doubleForColumn(std::string_view name);
     std::optional<std::string> stringForColumn(std::string_view name);  // none when NULL
@@ -60,6 +65,7 @@ private:
     std::string query_;
     std::map<std::string, int, std::less<>> columnNameToIndexMap_;
     bool columnNamesSetup_ = false;
+    bool stepFailed_ = false;
 };
 
 }  // namespace talv

@@ -2,11 +2,12 @@
 
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "store/Transaction.h"
 
 #include <fmt/format.h>
-#include <sqlite3.h>
 
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace talv {
@@ -32,15 +33,17 @@ std::map<std::string, std::vector<StoredChat>> chatsBySpelling(FMDatabase& db) {
     std::map<std::string, std::vector<StoredChat>> groups;
     auto rs = db.executeQuery("SELECT ROWID, FilePath, Deleted FROM Chats WHERE FilePath IS NOT NULL ORDER BY ROWID;");
     while (rs && rs->next()) {
-        StoredChat chat{sqlite3_column_int64(rs->pStmt(), rs->columnIndexForName("ROWID")), rs->stringForColumn("FilePath").value_or(""),
+        StoredChat chat{rs->int64ForColumn("ROWID"), rs->stringForColumn("FilePath").value_or(""),
                         rs->intForColumn("Deleted") != 0};
         groups[canonicalSpelling(chat.path)].push_back(std::move(chat));
     }
     return groups;
 }
 
-int mergeChats(FMDatabase& db, IdentityServices& identities) {
-    int merged = 0;
+// Gives each chat the canonical spelling of its path and merges the rows of one file; the IDs of
+// the chats merged away, none when a write failed.
+std::optional<std::vector<std::int64_t>> mergeChats(FMDatabase& db) {
+    std::vector<std::int64_t> merged;
     for (const auto& [canonical, chats] : chatsBySpelling(db)) {
         const StoredChat& kept = chats.front();
         bool deleted = false;
@@ -48,17 +51,18 @@ int mergeChats(FMDatabase& db, IdentityServices& identities) {
             deleted = deleted || other->deleted;
             for (const char* sql : {"DELETE FROM Participants WHERE ChatID = ?;", "DELETE FROM Messages WHERE ChatID = ?;",
                                     "DELETE FROM Images WHERE ChatID = ?;", "DELETE FROM Chats WHERE ROWID = ?;"})
-                (void)db.executeUpdate(sql, {other->id});
-            identities.removeCachedChat(other->id);
-            ++merged;
+                if (db.executeUpdate(sql, {other->id}) != 0) return std::nullopt;
+            merged.push_back(other->id);
         }
-        if (kept.path != canonical) (void)db.executeUpdate("UPDATE Chats SET FilePath = ? WHERE ROWID = ?;", {canonical, kept.id});
-        if (deleted) (void)db.executeUpdate("UPDATE Chats SET Deleted = 1 WHERE ROWID = ?;", {kept.id});
+        if (kept.path != canonical && db.executeUpdate("UPDATE Chats SET FilePath = ? WHERE ROWID = ?;", {canonical, kept.id}) != 0)
+            return std::nullopt;
+        if (deleted && db.executeUpdate("UPDATE Chats SET Deleted = 1 WHERE ROWID = ?;", {kept.id}) != 0) return std::nullopt;
     }
     return merged;
 }
 
-void mergeFolderTimestamps(FMDatabase& db) {
+// One timestamp per folder, under its canonical spelling; false when a write failed.
+bool mergeFolderTimestamps(FMDatabase& db) {
     std::map<std::string, double> latest;
     bool respelled = false;
     auto rs = db.executeQuery("SELECT Path, TS FROM DirectoryTimestamps;");
@@ -69,10 +73,12 @@ void mergeFolderTimestamps(FMDatabase& db) {
         const double ts = rs->doubleForColumn("TS");
         if (auto [at, added] = latest.try_emplace(canonical, ts); !added && ts > at->second) at->second = ts;
     }
-    if (!respelled) return;
-    (void)db.executeUpdate("DELETE FROM DirectoryTimestamps;");
-    for (const auto& [path, ts] : latest)
-        (void)db.executeUpdate("INSERT INTO DirectoryTimestamps (Path, TS) VALUES (?, ?);", {path, ts});
+    if (!respelled) return true;
+    if (db.executeUpdate("DELETE FROM DirectoryTimestamps;") != 0) return false;
+    for (const auto& [path, ts] : latest) {
+        if (db.executeUpdate("INSERT INTO DirectoryTimestamps (Path, TS) VALUES (?, ?);", {path, ts}) != 0) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -82,13 +88,16 @@ int adoptCanonicalPathSpellings(TalvDatabase& store, IdentityServices& identitie
     auto version = db.executeQuery("PRAGMA user_version;");
     if (!version || !version->next() || version->intForColumn("user_version") >= kCanonicalPathsVersion) return 0;
     version->close();
-    if (!db.beginTransaction()) return 0;
-    const int merged = mergeChats(db, identities);
-    mergeFolderTimestamps(db);
-    (void)db.executeUpdate(fmt::format("PRAGMA user_version = {};", kCanonicalPathsVersion));
-    if (!db.commit()) return 0;
-    if (merged > 0) logf("{} chats stored twice under other spellings of their path were merged", merged);
-    return merged;
+    Transaction transaction(db);
+    const auto merged = transaction.began() ? mergeChats(db) : std::nullopt;
+    if (!merged || !mergeFolderTimestamps(db) ||
+        db.executeUpdate(fmt::format("PRAGMA user_version = {};", kCanonicalPathsVersion)) != 0 || !transaction.commit()) {
+        logf("Cannot give the stored paths their canonical spelling: {}", db.lastErrorMessage());
+        return 0;
+    }
+    for (std::int64_t chatID : *merged) identities.removeCachedChat(chatID);
+    if (!merged->empty()) logf("{} chats stored twice under other spellings of their path were merged", merged->size());
+    return static_cast<int>(merged->size());
 }
 
 }  // namespace talv

@@ -3,13 +3,17 @@
 #include "platform/AttributedString.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "store/ConnectionSettings.h"
 #include "store/OrvaneExtras.h"
+#include "store/Transaction.h"
 #include "store/TranscriptFile.h"
 
+#include <fmt/format.h>
 #include <glib.h>
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <system_error>
@@ -100,11 +104,9 @@ std::optional<TalvDatabase> TalvDatabase::openAt(const std::filesystem::path& fo
         logf("Cannot open the transcript database \"{}\": {}", file.string(), db.lastErrorMessage());
         return std::nullopt;
     }
-    sqlite3_busy_timeout(db.db(), 100);
+    db.setBusyTimeout(std::chrono::milliseconds(100));
     db.setLogsErrors(true);
-    db.executeUpdate("PRAGMA synchronous = OFF;");
-    db.executeUpdate("PRAGMA temp_store = MEMORY;");
-    db.executeUpdate("PRAGMA cache_size = 4000;");
+    applyConnectionPragmas(db);
     // SQLite opens any file lazily; reading the schema tells a database from other bytes.
     auto probe = db.executeQuery("SELECT count(*) FROM sqlite_master;");
     if (!probe || !probe->next()) {
@@ -115,31 +117,34 @@ std::optional<TalvDatabase> TalvDatabase::openAt(const std::filesystem::path& fo
     return TalvDatabase(std::move(db), identities);
 }
 
-void TalvDatabase::createTablesAsNeeded() {
+bool TalvDatabase::createTablesAsNeeded() {
+    useWriteAheadLog(db_);
     bool upgradeDue = false;
     if (auto rs = db_.executeQuery("PRAGMA user_version;")) {
         if (rs->next()) upgradeDue = rs->intForColumn("user_version") <= 0;
         rs->close();
     }
-    db_.beginTransaction();
+    Transaction schema(db_);
     // Each statement runs on every start; on an existing file it fails with "already exists".
-    for (const char* sql : kCreateTables) db_.executeUpdate(sql);
+    for (const char* sql : kCreateTables) (void)db_.executeUpdate(sql);
     restoreIndexes();
-    if (upgradeDue) {
-        db_.executeUpdate("PRAGMA user_version = 1;");
-        // A stored date of 0 never matches a file, so every Adium chat is read again.
-        db_.executeUpdate("UPDATE Chats SET FileModDate = 0, FileLength = 0 WHERE Kind = 'Adium';");
-        db_.executeUpdate("DELETE FROM DirectoryTimestamps;");
-    }
-    db_.commit();
+    bool upgraded = !upgradeDue ||
+                    (db_.executeUpdate("PRAGMA user_version = 1;") == SQLITE_OK &&
+                     // A stored date of 0 never matches a file, so every Adium chat is read again.
+                     db_.executeUpdate("UPDATE Chats SET FileModDate = 0, FileLength = 0 WHERE Kind = 'Adium';") == SQLITE_OK &&
+                     db_.executeUpdate("DELETE FROM DirectoryTimestamps;") == SQLITE_OK);
+    if (upgraded && schema.commit()) return true;
+    logf("Cannot prepare the transcript database \"{}\": {}", db_.databasePath(), db_.lastErrorMessage());
+    return false;
 }
 
 void TalvDatabase::restoreIndexes() {
-    for (const char* sql : kCreateIndexes) db_.executeUpdate(sql);
+    // Failures are "already exists" on an existing file.
+    for (const char* sql : kCreateIndexes) (void)db_.executeUpdate(sql);
 }
 
 void TalvDatabase::removeIndexes() {
-    for (const char* sql : kDropIndexes) db_.executeUpdate(sql);
+    for (const char* sql : kDropIndexes) (void)db_.executeUpdate(sql);
 }
 
 std::optional<Date> TalvDatabase::timestampForDirectory(const std::string& path) {
@@ -151,14 +156,20 @@ std::optional<Date> TalvDatabase::timestampForDirectory(const std::string& path)
 }
 
 bool TalvDatabase::setTimestampForDirectory(Date date, const std::string& path) {
-    bool exists = false;
+    lastWriteError_.clear();
+    std::optional<bool> exists;
     if (auto rs = db_.executeQuery("SELECT Path FROM DirectoryTimestamps WHERE Path = ?;", {path})) {
         exists = rs->next();
+        if (rs->stepFailed()) exists.reset();
         rs->close();
     }
-    if (exists) db_.executeUpdate("UPDATE DirectoryTimestamps SET TS = ? WHERE Path = ?", {date, path});
-    else db_.executeUpdate("INSERT INTO DirectoryTimestamps (Path, TS) VALUES (?, ?)", {path, date});
-    return true;
+    if (!exists) return writeFailed(db_.lastErrorCode());
+    const int rc = *exists ? db_.executeUpdate("UPDATE DirectoryTimestamps SET TS = ? WHERE Path = ?", {date, path})
+                           : db_.executeUpdate("INSERT INTO DirectoryTimestamps (Path, TS) VALUES (?, ?)", {path, date});
+    if (rc != SQLITE_OK) return writeFailed(rc);
+    if (db_.changes() == 1) return true;
+    lastWriteError_ = "the folder's timestamp was not stored";
+    return false;
 }
 
 bool TalvDatabase::containsChatFile(const std::string& path) {
@@ -173,11 +184,23 @@ bool TalvDatabase::containsChatFile(const std::string& path) {
     return std::fabs(attributes->modificationDate.secondsSince1970 - stored.secondsSince1970) < 1.0;
 }
 
+struct TalvDatabase::ChatRow {
+    std::optional<std::int64_t> existing;
+    std::vector<SqlValue> columns;  // Subject to Participants, in the order of the statements
+};
+
+bool TalvDatabase::writeFailed(int code) {
+    lastWriteError_ = fmt::format("{} (rc = {})", db_.lastErrorMessage(), code);
+    return false;
+}
+
 bool TalvDatabase::addChat(const std::string& path, const std::string& kind, const std::vector<std::string>& participants,
                            const std::vector<MessageRecord>& messages, std::optional<Date> startDate,
                            std::optional<Date> endDate, bool hasHyperlinks, bool hasPictures, bool hasEmails) {
+    lastWriteError_.clear();
     if (!identities_) {
-        logf("Cannot store the chat \"{}\": the store has no identity services", path);
+        lastWriteError_ = "the store has no identity services";
+        logf("Cannot store the chat \"{}\": {}", path, lastWriteError_);
         return false;
     }
     // A file that vanished after it was read is stored with a date of 0, so it is read again.
@@ -188,71 +211,100 @@ bool TalvDatabase::addChat(const std::string& path, const std::string& kind, con
     const Date start = startDate.value_or(endDate.value_or(file.modificationDate));
     const Date end = endDate.value_or(start);
 
-    std::optional<std::int64_t> existing;
-    if (auto rs = db_.executeQuery("SELECT ROWID FROM Chats WHERE FilePath = ?;", {path})) {
-        if (rs->next()) existing = rs->intForColumn("ROWID");
-        rs->close();
-    }
-    if (existing) {
-        identities_->removeCachedChat(*existing);
-        db_.executeUpdate("DELETE FROM Participants WHERE ChatID = ?;", {*existing});
-        db_.executeUpdate("DELETE FROM Messages WHERE ChatID = ?;", {*existing});
-        db_.executeUpdate("DELETE FROM Images WHERE ChatID = ?;", {*existing});
-    }
-
     std::vector<std::string> names;
     names.reserve(participants.size());
     for (const auto& handle : participants) names.push_back(identities_->participantName(handle));
+    ChatRow row{std::nullopt,
+                {subject, path, lastPathComponent(path), file.size, file.modificationDate, messages.size(), start, end,
+                 durationBetween(start, end), hasHyperlinks, hasPictures, hasEmails, kind, joined(names, ", ")}};
 
-    std::vector<SqlValue> row{subject, path, lastPathComponent(path), file.size, file.modificationDate,
-                              messages.size(), start, end, durationBetween(start, end), hasHyperlinks,
-                              hasPictures, hasEmails, kind, joined(names, ", ")};
+    // A chat is written whole or not at all: inside the pass's transaction a savepoint, alone a
+    // transaction of its own, so that a failed statement never leaves a chat that is not read again.
+    std::optional<Transaction> own;
+    if (!db_.inTransaction()) own.emplace(db_);
+    Savepoint chat(db_, "chat");
+    const bool stored = (!own || own->began()) && chat.began() && findChat(path, row.existing) &&
+                        writeChat(row, participants, messages) && chat.release() && (!own || own->commit());
+    if (!stored) {
+        if (lastWriteError_.empty()) writeFailed(db_.lastErrorCode());
+        logf("Cannot store the chat \"{}\": {}", path, lastWriteError_);
+        return false;
+    }
+    if (row.existing) identities_->removeCachedChat(*row.existing);
+    return true;
+}
+
+bool TalvDatabase::findChat(const std::string& path, std::optional<std::int64_t>& chatID) {
+    auto rs = db_.executeQuery("SELECT ROWID FROM Chats WHERE FilePath = ?;", {path});
+    if (!rs) return writeFailed(db_.lastErrorCode());
+    if (rs->next()) chatID = rs->int64ForColumn("ROWID");
+    rs->close();
+    return !rs->stepFailed() || writeFailed(db_.lastErrorCode());
+}
+
+bool TalvDatabase::writeChat(const ChatRow& chat, const std::vector<std::string>& participants,
+                             const std::vector<MessageRecord>& messages) {
+    auto failed = [&](int rc) {
+        if (rc == SQLITE_OK) return false;
+        writeFailed(rc);
+        return true;
+    };
     std::int64_t chatID = 0;
-    if (existing) {
-        chatID = *existing;
+    if (chat.existing) {
+        chatID = *chat.existing;
+        for (const char* sql : {"DELETE FROM Participants WHERE ChatID = ?;", "DELETE FROM Messages WHERE ChatID = ?;",
+                                "DELETE FROM Images WHERE ChatID = ?;"})
+            if (failed(db_.executeUpdate(sql, {chatID}))) return false;
+        std::vector<SqlValue> row = chat.columns;
         row.emplace_back(chatID);
-        db_.executeUpdate("UPDATE Chats SET Subject = ?, FilePath = ?, FileName = ?, FileLength = ?, FileModDate = ?, "
-                          "Messages = ?, DateStarted = ?, DateEnded = ?, Duration = ?, HasHyperlinks = ?, "
-                          "HasPictures = ?, HasEmails = ?, Kind = ?, Participants = ?, Deleted = 0 WHERE ROWID = ?;",
-                          row);
+        if (failed(db_.executeUpdate(
+                "UPDATE Chats SET Subject = ?, FilePath = ?, FileName = ?, FileLength = ?, FileModDate = ?, "
+                "Messages = ?, DateStarted = ?, DateEnded = ?, Duration = ?, HasHyperlinks = ?, HasPictures = ?, "
+                "HasEmails = ?, Kind = ?, Participants = ?, Deleted = 0 WHERE ROWID = ?;",
+                row)))
+            return false;
     } else {
         const int rc = db_.executeUpdate(
             "INSERT INTO Chats (Subject, FilePath, FileName, FileLength, FileModDate, Messages, DateStarted, "
             "DateEnded, Duration, HasHyperlinks, HasPictures, HasEmails, Kind, Participants, Deleted) "
             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0);",
-            row);
+            chat.columns);
         if (rc != SQLITE_OK) {
             logf("Failed db insert (rc = {}, {})", rc, db_.lastErrorMessage());
-            return false;
+            return writeFailed(rc);
         }
         chatID = db_.lastInsertRowId();
     }
 
     for (const auto& handle : participants)
-        db_.executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {chatID, handle});
+        if (failed(db_.executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {chatID, handle})))
+            return false;
 
     const Date indexed = Date::now();
     std::int64_t number = 0;
     for (const auto& message : messages) {
         ++number;
-        const std::optional<std::int64_t> pictureID = storeInlineImage(chatID, message);
-        db_.executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe, HasPicture, "
-                          "PictureID) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
-                          {chatID, number, message.Sender, message.Timestamp.value_or(indexed), message.Message,
-                           message.FromMe, message.InlineImage, pictureID});
+        std::optional<std::int64_t> pictureID;
+        if (!storeInlineImage(chatID, message, pictureID)) return false;
+        if (failed(db_.executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe, "
+                                     "HasPicture, PictureID) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+                                     {chatID, number, message.Sender, message.Timestamp.value_or(indexed),
+                                      message.Message, message.FromMe, message.InlineImage, pictureID})))
+            return false;
     }
     return true;
 }
 
-std::optional<std::int64_t> TalvDatabase::storeInlineImage(std::int64_t chatID, const MessageRecord& message) {
-    if (!message.InlineImage || !message.RichData) return std::nullopt;
+bool TalvDatabase::storeInlineImage(std::int64_t chatID, const MessageRecord& message,
+                                    std::optional<std::int64_t>& pictureID) {
+    if (!message.InlineImage || !message.RichData) return true;
     const InlinePicture picture = firstInlinePicture(*message.RichData);
-    if (!picture.attachment || !picture.attachment->fileWrapper) return std::nullopt;
+    if (!picture.attachment || !picture.attachment->fileWrapper) return true;
     const FileWrapper& wrapper = *picture.attachment->fileWrapper;
     const Bytes* contents = wrapper.regularFileContents();
-    if (!contents) return std::nullopt;
+    if (!contents) return true;
     auto blob = compressedData(*contents);
-    if (!blob) return std::nullopt;
+    if (!blob) return true;  // too long for the blob's length field: the message goes without it
 
     // Real iChat files mark a picture by its attachment alone; then the wrapper names the file.
     std::string filename;
@@ -262,10 +314,11 @@ std::optional<std::int64_t> TalvDatabase::storeInlineImage(std::int64_t chatID, 
     } else {
         filename = lastPathComponent(wrapper.preferredFilename);
     }
-    if (db_.executeUpdate("INSERT INTO Images (ChatID, Data, Filename) VALUES(?, ?, ?);",
-                          {chatID, std::move(*blob), filename}) != SQLITE_OK)
-        return std::nullopt;
-    return db_.lastInsertRowId();
+    const int rc = db_.executeUpdate("INSERT INTO Images (ChatID, Data, Filename) VALUES(?, ?, ?);",
+                                     {chatID, std::move(*blob), filename});
+    if (rc != SQLITE_OK) return writeFailed(rc);
+    pictureID = db_.lastInsertRowId();
+    return true;
 }
 
 std::optional<ImageRecord> TalvDatabase::imageWithID(std::int64_t imageID) {
@@ -275,7 +328,7 @@ std::optional<ImageRecord> TalvDatabase::imageWithID(std::int64_t imageID) {
     image.ID = imageID;
     if (auto blob = rs->dataForColumn("Data")) image.Data = uncompressedData(*blob);
     image.Filename = rs->stringForColumn("Filename");
-    image.ChatID = rs->intForColumn("ChatID");
+    image.ChatID = rs->int64ForColumn("ChatID");
     rs->close();
     return image;
 }

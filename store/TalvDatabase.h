@@ -43,26 +43,35 @@ public:
 
     FMDatabase& db() { return db_; }
 
-    // Creates missing tables and indexes ("already exists" failures ignored) and upgrades an
-    // unversioned file to version 1, inside one transaction.
-    void createTablesAsNeeded();
+    // Puts the file in WAL mode (readers never wait for a writer; an older file is converted),
+    // creates missing tables and indexes ("already exists" failures ignored) and upgrades an
+    // unversioned file to version 1, inside one transaction. False, with a log line, when that
+    // transaction did not commit (a read-only file, a full disk); a file that cannot change its
+    // journal mode is logged and kept as it is.
+    [[nodiscard]] bool createTablesAsNeeded();
     // The six indexes, in order; removeIndexes drops all but ChatsFPIdx, for bulk loading.
     void restoreIndexes();
     void removeIndexes();
 
     std::optional<Date> timestampForDirectory(const std::string& path);
-    bool setTimestampForDirectory(Date date, const std::string& path);
+    // False when the date was not stored.
+    [[nodiscard]] bool setTimestampForDirectory(Date date, const std::string& path);
 
     // True when the file needs no indexing: its chat was deleted by the user, or its stored
     // modification date is within one second of the file's, or the file is gone.
     bool containsChatFile(const std::string& path);
 
-    // Writes one chat, inside the caller's transaction; an existing row for `path` is rewritten
-    // in place (same ROWID and Label) with its participants, messages and images replaced.
+    // Writes one chat, all or nothing: inside a savepoint of the caller's transaction, or in a
+    // transaction of its own when none is open. An existing row for `path` is rewritten in place
+    // (same ROWID and Label) with its participants, messages and images replaced. False when any
+    // statement failed: then nothing of the chat changed and lastWriteError() tells why.
     // REQUIRES: a store opened with identity services.
-    bool addChat(const std::string& path, const std::string& kind, const std::vector<std::string>& participants,
+    [[nodiscard]] bool addChat(const std::string& path, const std::string& kind, const std::vector<std::string>& participants,
                  const std::vector<MessageRecord>& messages, std::optional<Date> startDate,
                  std::optional<Date> endDate, bool hasHyperlinks, bool hasPictures, bool hasEmails);
+
+    // The SQLite error of the last write that failed here, with its code.
+    const std::string& lastWriteError() const { return lastWriteError_; }
 
     std::optional<ImageRecord> imageWithID(std::int64_t imageID);
     // The image of a "talvimage://<ID>" link; none for any other scheme.
@@ -70,11 +79,20 @@ public:
 
 private:
     TalvDatabase(FMDatabase db, IdentityServices* identities) : db_(std::move(db)), identities_(identities) {}
-    // The stored picture of a message's rich text, or none.
-    std::optional<std::int64_t> storeInlineImage(std::int64_t chatID, const MessageRecord& message);
+    struct ChatRow;
+    // The ROWID of the chat stored for `path`, if any; false when the lookup failed.
+    bool findChat(const std::string& path, std::optional<std::int64_t>& chatID);
+    // The statements of addChat inside its savepoint; false at the first that fails.
+    bool writeChat(const ChatRow& chat, const std::vector<std::string>& participants,
+                   const std::vector<MessageRecord>& messages);
+    // The stored picture of a message's rich text, none when it has none; false when its insert failed.
+    bool storeInlineImage(std::int64_t chatID, const MessageRecord& message, std::optional<std::int64_t>& pictureID);
+    // Records the connection's current error as lastWriteError(); always false.
+    bool writeFailed(int code);
 
     FMDatabase db_;
     IdentityServices* identities_;  // not owned; may be none
+    std::string lastWriteError_;
 };
 
 }  // namespace talv

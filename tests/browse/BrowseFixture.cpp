@@ -6,6 +6,7 @@
 
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <stdexcept>
 
@@ -23,11 +24,11 @@ Archive::Archive() : lookupState_(std::make_shared<IdentityLookupState>()) {
 
     db_ = openStore();
     db_->db().setLogsErrors(false);
-    db_->createTablesAsNeeded();
+    EXPECT_TRUE(db_->createTablesAsNeeded());
     db_->db().setLogsErrors(true);
     cache_ = openCache();
     cache_->db().setLogsErrors(false);
-    cache_->createTablesAsNeeded();
+    EXPECT_TRUE(cache_->createTablesAsNeeded());
 }
 
 TalvDatabase Archive::openStore() {
@@ -53,13 +54,13 @@ std::int64_t Archive::add(const ChatRow& c) {
     const std::int64_t id = db().lastInsertRowId();
     for (const std::string& handle : c.handles) {
         cache_->abPersonDataForParticipant(handle, false);
-        db().executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {id, handle});
+        EXPECT_EQ(db().executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {id, handle}), SQLITE_OK);
     }
     int number = 0;
     for (const Message& m : c.messages) {
-        db().executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) VALUES (?, ?, "
+        EXPECT_EQ(db().executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) VALUES (?, ?, "
                           "?, ?, ?, ?)",
-                          {id, ++number, m.sender, Date{c.dateStarted}, m.text, false});
+                          {id, ++number, m.sender, Date{c.dateStarted}, m.text, false}), SQLITE_OK);
     }
     return id;
 }

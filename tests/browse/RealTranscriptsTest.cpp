@@ -34,14 +34,14 @@ TEST_F(RealTranscripts, ListedAsTheChatsTableShowsThem) {
         auto cache = talv::TalvCacheDatabase::open();  // the schema, as the application makes it at start
         ASSERT_TRUE(cache);
         cache->db().setLogsErrors(false);
-        cache->createTablesAsNeeded();
+        EXPECT_TRUE(cache->createTablesAsNeeded());
     }
     talv::CacheIdentityServices identities;
     {
         auto store = talv::TalvDatabase::openAt(dir.path(), &identities);
         ASSERT_TRUE(store);
         store->db().setLogsErrors(false);
-        store->createTablesAsNeeded();
+        EXPECT_TRUE(store->createTablesAsNeeded());
         store->db().setLogsErrors(true);
         ASSERT_TRUE(store->db().beginTransaction());
         talv::AdiumXMLLogParser parser;

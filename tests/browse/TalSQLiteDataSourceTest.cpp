@@ -169,7 +169,7 @@ TEST_F(Engine, ParticipantsListOffersOnePersonPerEntryAndKeepsAllAndTheSelected)
     EXPECT_EQ(browser->participantTitles(), (Titles{"All", "Alice Liddell", "Bob", "Dave"}));  // This Week
     const Value alice = browser->participants.arrangedObjects()[1];
     EXPECT_EQ(alice.find("criteria")->textOr(""),
-              "(Participants.Participant LIKE 'alice' OR Participants.Participant LIKE 'alice@jabber')");
+              "(Participants.Participant = 'alice' COLLATE NOCASE OR Participants.Participant = 'alice@jabber' COLLATE NOCASE)");
     EXPECT_EQ(*alice.find("parts"), Value(Value::Array{"alice", "alice@jabber"}));
 
     browser->select(browser->when, {"All"});
@@ -202,6 +202,27 @@ TEST_F(Engine, ParticipantsListOffersOnePersonPerEntryAndKeepsAllAndTheSelected)
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(*entries[0].find("parts"), Value(Value::Array{"bob"}));
     EXPECT_EQ(entries[1].find("title")->textOr(""), "Alice Liddell");
+}
+
+TEST_F(Engine, AParticipantsEntryListsThatHandleAloneWhateverItsCharacters) {
+    auto chatWith = [&](const std::string& handle) {
+        ChatRow chat;
+        chat.dateStarted = localTime(2006, 12, 6, 9, 0, 0);
+        chat.handles = {handle};
+        chat.messages = {{handle, "hi"}};
+        return archive.add(chat);
+    };
+    const std::int64_t underscore = chatWith("john_doe@example.org"), percent = chatWith("100%real");
+    chatWith("johnXdoe@example.org");
+    chatWith("100 and more real");
+    browser->engine->setSql(std::nullopt);
+    browser->refilterNow();
+    browser->select(browser->participants, {"john_doe@example.org"});
+    browser->refilterNow();
+    EXPECT_EQ(listed(), std::vector<std::int64_t>{underscore});
+    browser->select(browser->participants, {"100%real"});
+    browser->refilterNow();
+    EXPECT_EQ(listed(), std::vector<std::int64_t>{percent});
 }
 
 TEST_F(Engine, CellsShowWhatTheChatsTableShows) {

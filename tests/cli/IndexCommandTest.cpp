@@ -1,10 +1,12 @@
 // talvessa-cli index and watch, run as subprocesses over a home in every transcript format.
 #include "tests/cli/CliArchive.h"
+#include "store/TalvDatabase.h"
 #include "tools/ArchiveWriter.h"
 #include "tools/IChatTranscript.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <csignal>
@@ -25,6 +27,17 @@ protected:
     }
 
     // "Read I iChat, A Adium and F Fire transcripts; the archive holds N chats." as {I, A, F, N}.
+    // A home of `chats` generated transcripts in every format.
+    fs::path writeTranscripts(int chats) {
+        tools::ArchiveOptions options;
+        options.seed = 3;
+        options.chats = chats;
+        options.messagesPerChat = 6;
+        const fs::path transcripts = home_ / "mac";
+        tools::writeArchive(transcripts, tools::generateArchiveContent(options));
+        return transcripts;
+    }
+
     static std::vector<int> summary(const std::string& out) {
         std::vector<int> n(4, -1);
         const auto at = out.find("Read ");
@@ -41,12 +54,7 @@ protected:
 }  // namespace
 
 TEST_F(IndexCommand, ReadsEveryTranscriptOnceAndNothingTheSecondTime) {
-    tools::ArchiveOptions options;
-    options.seed = 3;
-    options.chats = 30;
-    options.messagesPerChat = 6;
-    const fs::path transcripts = home_ / "mac";
-    tools::writeArchive(transcripts, tools::generateArchiveContent(options));
+    const fs::path transcripts = writeTranscripts(30);
 
     auto first = test::runCli({"--transcripts-home", transcripts.string(), "index"});
     ASSERT_EQ(first.exitCode, 0) << first.err;
@@ -111,4 +119,43 @@ TEST_F(IndexCommand, WatchIndexesANewTranscriptAndStopsCleanlyOnInterrupt) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     g_spawn_close_pid(pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST_F(IndexCommand, TwoIndexersOnOneArchiveReadEachTranscriptOnce) {
+    const fs::path transcripts = writeTranscripts(30);
+    test::CliResult first, second;
+    std::thread other([&] { second = test::runCli({"--transcripts-home", transcripts.string(), "index"}); });
+    first = test::runCli({"--transcripts-home", transcripts.string(), "index"});
+    other.join();
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    const auto a = summary(first.out), b = summary(second.out);
+    EXPECT_EQ(a[0] + a[1] + a[2] + b[0] + b[1] + b[2], 30);
+
+    auto again = test::runCli({"--transcripts-home", transcripts.string(), "index"});
+    EXPECT_EQ(summary(again.out), (std::vector<int>{0, 0, 0, 30}));
+}
+
+TEST_F(IndexCommand, WritesTheStoreRefusesAreReportedAndReadAgain) {
+    const fs::path transcripts = writeTranscripts(6);
+    auto exec = [](const std::string& sql) {
+        auto store = TalvDatabase::open();
+        ASSERT_TRUE(store);
+        store->db().setLogsErrors(false);
+        ASSERT_TRUE(store->createTablesAsNeeded());
+        ASSERT_EQ(store->db().executeUpdate(sql), SQLITE_OK) << store->db().lastErrorMessage();
+    };
+    // Every message insert fails, as on a full disk.
+    exec("CREATE TRIGGER refuse BEFORE INSERT ON Messages BEGIN SELECT RAISE(ABORT, 'disk is full'); END;");
+    auto refused = test::runCli({"--transcripts-home", transcripts.string(), "index"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.out.find("the archive holds"), std::string::npos) << refused.out;
+    EXPECT_NE(refused.err.find("disk is full"), std::string::npos) << refused.err;
+
+    exec("DROP TRIGGER refuse;");
+    auto stored = test::runCli({"--transcripts-home", transcripts.string(), "index"});
+    ASSERT_EQ(stored.exitCode, 0) << stored.err;
+    const auto read = summary(stored.out);
+    EXPECT_EQ(read[0] + read[1] + read[2], 6);
+    EXPECT_EQ(read[3], 6);
 }

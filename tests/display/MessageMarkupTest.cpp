@@ -21,6 +21,11 @@ TEST(MessageMarkup, LinksAndEmailsBecomeAnchors) {
     EXPECT_EQ(withoutAnchorUUIDs(anchorLinksAndEmails("ftp://joe@ftp.example.com/pub and joe@example.com")),
               R"(<a id="_LINK-ID" href="ftp://joe@ftp.example.com/pub">ftp://joe@ftp.example.com/pub</a> and )"
               R"(<a id="_EMAIL-ID" href="mailto:joe@example.com">joe@example.com</a>)");
+    // Only web and file-transfer links are clickable; other schemes, and addresses inside them, stay text.
+    EXPECT_EQ(withoutAnchorUUIDs(anchorLinksAndEmails(
+                  "javascript://x.example.com/%0aalert(1) data://x.example.com/y JaVaScRiPt://me@x.example.com HTTPS://ok.example.com")),
+              "javascript://x.example.com/%0aalert(1) data://x.example.com/y JaVaScRiPt://me@x.example.com "
+              R"(<a id="_LINK-ID" href="HTTPS://ok.example.com">HTTPS://ok.example.com</a>)");
     // An escaped quotation mark cannot leave the attribute.
     std::string quoted = anchorLinksAndEmails(htmlEscapedString(R"(http://a.example.com/"onmouseover="x)"));
     EXPECT_EQ(quoted.find(R"("onmouseover)"), std::string::npos);

@@ -1,7 +1,9 @@
 #include "display/TalTemplatizer.h"
 
+#include "display/PictureFiles.h"
 #include "platform/Log.h"
-#include "platform/Paths.h"
+#include "platform/PrivateFiles.h"
+#include "store/OrvaneExtras.h"
 #include "platform/UserDefaults.h"
 #include "tests/display/AnchorIDs.h"
 #include "tests/display/PictureFixtures.h"
@@ -98,6 +100,11 @@ TEST_F(TalTemplatizerTest, EscapesMessagesAndSenderNames) {
               "a&lt;b &quot;q&quot; &amp; %sender% %message%<br/><br/>z][IE]");
 }
 
+TEST_F(TalTemplatizerTest, InsertedValuesAreNeverReadForTags) {
+    fixture.addIdentity("tricky", "UUID-TRICKY", "%message% %userIconPath%");
+    EXPECT_EQ(render({{"tricky", "hi %time%"}}), "[IB %message% %userIconPath%|hi %time%][IE]");
+}
+
 TEST_F(TalTemplatizerTest, MarksLinksAddressesAndSearchText) {
     EXPECT_EQ(withoutAnchorUUIDs(render({{"alice", "Www.Example.com or ann@example.org, EXAMPLE"}}, "example")),
               "[IB Alice|"
@@ -117,9 +124,10 @@ TEST_F(TalTemplatizerTest, ShowsPicturesAsThumbnails) {
     };
     for (const Case& c : {Case{400, 200, R"(width="128" height="64")"}, Case{100, 300, R"(width="42" height="128")"},
                           Case{100, 100, R"(width="100" height="100")"}, Case{128, 128, R"(width="128" height="128")"}}) {
-        std::int64_t picture = fixture.addImage(test::makePicture(c.width, c.height), "p.png");
+        const Bytes bytes = test::makePicture(c.width, c.height);
+        std::int64_t picture = fixture.addImage(bytes, "p.png");
         std::string body = render({{"alice", "look", false, 0, picture}});
-        fs::path file = Paths::temporary() / ("Tal-" + std::to_string(picture) + "-p.png");
+        fs::path file = writeInlinePictureForDisplay("p.png", bytes, *inspectPicture(bytes)).value();
         EXPECT_EQ(withoutAnchorUUIDs(body),
                   "[IB Alice|look<a id=\"_IMAGE-ID\" class=\"inherited_frame\" href=\"talvimage://" +
                       std::to_string(picture) + "\"><img src=\"file://" + file.string() + "\" " + c.shown +
@@ -142,11 +150,14 @@ TEST_F(TalTemplatizerTest, PictureFailuresKeepTheText) {
 }
 
 TEST_F(TalTemplatizerTest, PictureFilesStayInsideTheTemporaryFolder) {
-    std::int64_t picture = fixture.addImage(test::makePicture(5, 5), "../../../etc/evil.png");
+    const Bytes pictureBytes = test::makePicture(5, 5);
+    std::int64_t picture = fixture.addImage(pictureBytes, "../../../etc/evil.png");
     const Bytes tiffBytes = test::makePicture(300, 150, "tiff");
     std::int64_t tiff = fixture.addImage(tiffBytes, "scan.tif");
     std::string body = render({{"alice", "a", false, 0, picture}, {"alice", "search evil", false, 0, tiff}}, "evil");
-    fs::path safe = Paths::temporary() / ("Tal-" + std::to_string(picture) + "-.._.._.._etc_evil.png");
+    fs::path safe = writeInlinePictureForDisplay("../../../etc/evil.png", pictureBytes, *inspectPicture(pictureBytes)).value();
+    EXPECT_EQ(safe.parent_path(), privateTemporaryFolder());
+    EXPECT_TRUE(safe.filename().string().ends_with("-.._.._.._etc_evil.png"));
     EXPECT_TRUE(fs::exists(safe));
     EXPECT_NE(body.find("src=\"file://" + safe.string() + "\""), std::string::npos) << body;
     // The search text inside the picture's file name is not marked; the one in the text is.
@@ -154,9 +165,25 @@ TEST_F(TalTemplatizerTest, PictureFilesStayInsideTheTemporaryFolder) {
     ASSERT_NE(marks.find("_TEXT-ID"), std::string::npos);
     EXPECT_EQ(marks.find("_TEXT-ID"), marks.rfind("_TEXT-ID"));
     // TIFF is shown through a PNG copy; the stored bytes stay as they are.
-    fs::path converted = Paths::temporary() / ("Tal-" + std::to_string(tiff) + "-scan.tif.png");
+    fs::path converted = writeInlinePictureForDisplay("scan.tif", tiffBytes, *inspectPicture(tiffBytes)).value();
+    EXPECT_TRUE(converted.filename().string().ends_with("-scan.tif.png"));
     EXPECT_NE(body.find("src=\"file://" + converted.string() + "\" width=\"128\" height=\"64\""), std::string::npos);
     EXPECT_EQ(fixture.db().imageWithID(tiff)->Data, tiffBytes);
+}
+
+TEST_F(TalTemplatizerTest, AReusedPictureIDShowsTheNewPicture) {
+    std::int64_t picture = fixture.addImage(test::makePicture(10, 10), "p.png");
+    std::string before = render({{"alice", "look", false, 0, picture}});
+    // The chat is indexed again and its picture row now holds another picture.
+    const Bytes replaced = test::makePicture(20, 10);
+    ASSERT_EQ(fixture.db().db().executeUpdate("UPDATE Images SET Data = ? WHERE ROWID = ?;",
+                                              {*compressedData(replaced), picture}),
+              0);
+    std::string after = render({{"alice", "look", false, 0, picture}});
+    const std::size_t at = after.find("src=\"file://") + 12;
+    const fs::path shown = after.substr(at, after.find('"', at) - at);
+    EXPECT_EQ(test::readFile(shown), std::string(replaced.begin(), replaced.end()));
+    EXPECT_NE(withoutAnchorUUIDs(before), withoutAnchorUUIDs(after));
 }
 
 TEST_F(TalTemplatizerTest, SenderPictures) {
@@ -169,7 +196,7 @@ TEST_F(TalTemplatizerTest, SenderPictures) {
     fixture.addIdentity("pic", "ABCD:ABPerson", "Pic", test::makePicture(32, 32, "tiff"));
     std::int64_t chat = fixture.addChat({{"pic", "1"}, {"alice", "2"}, {"me", "3", true}});
     std::string body = chatBody(icons.renderChat(chat, fixture.db(), fixture.cache(), "").value());
-    fs::path written = Paths::temporary() / "Tal_UserIcon_ABCDABPerson.png";
+    fs::path written = *privateTemporaryFolder() / "Tal_UserIcon_ABCDABPerson.png";
     EXPECT_EQ(body, "[file://" + written.string() + "][IE][file://" +
                         (style / "Contents/Resources/Incoming/DefaultIcon.png").string() + "][IE][file://" +
                         (style / "Contents/Resources/Outgoing/DefaultIcon.png").string() + "][OE]");

@@ -2,6 +2,9 @@
 
 #include "store/OrvaneExtras.h"
 
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -11,22 +14,22 @@ namespace talv::test {
 TranscriptFixture::TranscriptFixture()
     : db_(TalvDatabase::openAt(dir_ / "store")), cache_(TalvCacheDatabase::open()) {
     if (!db_ || !cache_) throw std::runtime_error("cannot open the test databases");
-    db_->createTablesAsNeeded();
-    cache_->createTablesAsNeeded();
-    cache_->db().executeUpdate("DELETE FROM ABMap");
+    EXPECT_TRUE(db_->createTablesAsNeeded());
+    EXPECT_TRUE(cache_->createTablesAsNeeded());
+    EXPECT_EQ(cache_->db().executeUpdate("DELETE FROM ABMap"), SQLITE_OK);
 }
 
 std::int64_t TranscriptFixture::addChat(const std::vector<StoredMessage>& messages) {
     FMDatabase& db = db_->db();
-    db.executeUpdate("INSERT INTO Chats (Subject, Kind, Deleted) VALUES ('', 'iChat', 0)");
+    EXPECT_EQ(db.executeUpdate("INSERT INTO Chats (Subject, Kind, Deleted) VALUES ('', 'iChat', 0)"), SQLITE_OK);
     std::int64_t chatID = db.lastInsertRowId();
     int number = 0;
     for (const StoredMessage& m : messages) {
-        db.executeUpdate(
+        EXPECT_EQ(db.executeUpdate(
             "INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe, HasPicture, PictureID) "
             "VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
             {chatID, ++number, m.participant, Date{m.timestamp}, m.text, m.fromMe, m.pictureID.has_value(),
-             m.pictureID});
+             m.pictureID}), SQLITE_OK);
     }
     return chatID;
 }
@@ -34,15 +37,15 @@ std::int64_t TranscriptFixture::addChat(const std::vector<StoredMessage>& messag
 std::int64_t TranscriptFixture::addImage(const std::optional<Bytes>& data, const std::optional<std::string>& fileName) {
     FMDatabase& db = db_->db();
     std::optional<Bytes> blob = data ? compressedData(*data) : std::nullopt;
-    db.executeUpdate("INSERT INTO Images (ChatID, Data, Filename) VALUES (0, ?, ?)", {blob, fileName});
+    EXPECT_EQ(db.executeUpdate("INSERT INTO Images (ChatID, Data, Filename) VALUES (0, ?, ?)", {blob, fileName}), SQLITE_OK);
     return db.lastInsertRowId();
 }
 
 void TranscriptFixture::addIdentity(const std::string& handle, const std::string& uuid, const std::string& name,
                                     const std::optional<Bytes>& picture) {
-    cache_->db().executeUpdate(
+    EXPECT_EQ(cache_->db().executeUpdate(
         "INSERT INTO ABMap (Participant, ABUUID, Timestamp, Name, IsMe, Picture) VALUES (?, ?, 0, ?, 0, ?)",
-        {handle, uuid, name, picture});
+        {handle, uuid, name, picture}), SQLITE_OK);
 }
 
 fs::path TranscriptFixture::writeMarkerStyle() {

@@ -6,6 +6,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace fs = std::filesystem;
 
@@ -38,11 +39,11 @@ TEST(TranscriptPage, RendersFromTheUsersDatabases) {
         auto db = TalvDatabase::open();
         auto cache = TalvCacheDatabase::open();
         ASSERT_TRUE(db && cache);
-        db->createTablesAsNeeded();
-        cache->createTablesAsNeeded();
-        db->db().executeUpdate("INSERT INTO Chats (ROWID, Subject, Kind, Deleted) VALUES (5, '', 'Fire', 0)");
-        db->db().executeUpdate(
-            "INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) VALUES (5, 1, 'kim', 0, 'hello there', 0)");
+        EXPECT_TRUE(db->createTablesAsNeeded());
+        EXPECT_TRUE(cache->createTablesAsNeeded());
+        EXPECT_EQ(db->db().executeUpdate("INSERT INTO Chats (ROWID, Subject, Kind, Deleted) VALUES (5, '', 'Fire', 0)"), SQLITE_OK);
+        EXPECT_EQ(db->db().executeUpdate(
+            "INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) VALUES (5, 1, 'kim', 0, 'hello there', 0)"), SQLITE_OK);
     }
     auto page = renderTranscriptPage(5, "there", *findStyle("Compact"));
     ASSERT_TRUE(page);

@@ -29,7 +29,7 @@ TEST(TalABPictureFetcher, StoresArrivedPicturesOnEveryRowOfThePersonAndClearsEmp
 
     auto cache = TalvCacheDatabase::open(std::make_shared<IdentityLookupState>());
     ASSERT_TRUE(cache);
-    cache->createTablesAsNeeded();
+    EXPECT_TRUE(cache->createTablesAsNeeded());
     for (const char* handle : {"changed", "Changed", "removed", "gone", "stranger"}) cache->abPersonDataForParticipant(handle, true);
     EXPECT_EQ(cache->abPersonDataForParticipant("Changed", true).Picture, oldPhoto);
 
@@ -52,7 +52,7 @@ TEST(TalABPictureFetcher, EndsAtOnceWithNothingToFetchAndStopsWhenItsOwnerGoes) 
     fs::remove_all(Paths::caches());
     { TalABPictureFetcher idle; }  // no cache rows at all
     auto cache = TalvCacheDatabase::open(std::make_shared<IdentityLookupState>());
-    cache->createTablesAsNeeded();
+    EXPECT_TRUE(cache->createTablesAsNeeded());
     test::writeFile(Paths::applicationSupport() / "Contacts/many.vcf", withPhoto("MANY", "many", {1, 2, 3}));
     cache->abPersonDataForParticipant("many", false);
     for (int i = 0; i < 20; ++i) { TalABPictureFetcher shortLived; }

@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <set>
 #include <thread>
@@ -35,7 +36,7 @@ protected:
         cache = newProcess();
         ASSERT_TRUE(cache);
         cache->db().setLogsErrors(false);
-        cache->createTablesAsNeeded();
+        EXPECT_TRUE(cache->createTablesAsNeeded());
     }
 
     static fs::path contacts() { return Paths::applicationSupport() / "Contacts"; }
@@ -156,7 +157,7 @@ TEST_F(IdentityCache, ThreadsRacingOnTheFirstLookupShareOnePurgeOneListAndOneRow
 
 TEST_F(IdentityCache, IdentityServicesNameParticipantsAndDropCachedChats) {
     test::writeFile(contacts() / "export.vcf", test::appleExport());
-    cache->db().executeUpdate("INSERT INTO ChatsCache (ChatID, Data, CV) VALUES (7, x'00', 1), (8, x'00', 1);");
+    EXPECT_EQ(cache->db().executeUpdate("INSERT INTO ChatsCache (ChatID, Data, CV) VALUES (7, x'00', 1), (8, x'00', 1);"), SQLITE_OK);
     CacheIdentityServices services;
     EXPECT_EQ(services.participantName("johnnyaim"), "Johnny Appleseed");
     EXPECT_EQ(services.participantName("someone"), "someone");

@@ -184,13 +184,13 @@ TEST_F(BothFormats, ScannedChatsReachTheStoreWithTheirPictures) {
     PlainNames names;
     auto db = TalvDatabase::openAt(dir.path() / "db", &names);
     ASSERT_TRUE(db);
-    db->createTablesAsNeeded();
+    EXPECT_TRUE(db->createTablesAsNeeded());
     IChatTranscript chat;
     chat.participants = {Alice, Bob};
     chat.messages = {say(Alice, 0, "first"), say(Bob, 1, concat({inlineFile(Png, "bare.png", std::nullopt)})),
                      say(Bob, 2, inlineFile(Png, "named.png", "/x/y/shot.png"))};
     forEachFormat(chat, [&](const ChatRecord&, const std::string& path) {
-        IChatReader::scanChatFile(path, *db);
+        ASSERT_TRUE(IChatReader::scanChatFile(path, *db));
         auto rs = db->db().executeQuery(
             "SELECT Messages, Participants, HasPictures, Subject, ROWID FROM Chats WHERE FilePath = ?;", {path});
         ASSERT_TRUE(rs && rs->next());
@@ -206,7 +206,7 @@ TEST_F(BothFormats, ScannedChatsReachTheStoreWithTheirPictures) {
         EXPECT_EQ(names, (std::vector<std::string>{"bare.png", "shot.png"}));
 
         LogCapture log;
-        IChatReader::scanChatFile(path, *db);  // unchanged: skipped
+        ASSERT_TRUE(IChatReader::scanChatFile(path, *db));  // unchanged: skipped
         auto again = db->db().executeQuery("SELECT COUNT(*) AS n FROM Images WHERE ChatID = ?;", {chatID});
         ASSERT_TRUE(again && again->next());
         EXPECT_EQ(again->intForColumn("n"), 2);

@@ -39,10 +39,10 @@ protected:
         MainThreadMessage::sharedThreadMessage();
         auto store = TalvDatabase::open();
         ASSERT_TRUE(store);
-        store->createTablesAsNeeded();
+        EXPECT_TRUE(store->createTablesAsNeeded());
         auto cache = TalvCacheDatabase::open();
         ASSERT_TRUE(cache);
-        cache->createTablesAsNeeded();
+        EXPECT_TRUE(cache->createTablesAsNeeded());
     }
     void TearDown() override { Paths::setTranscriptsHomeOverride(std::nullopt); }
 
@@ -157,7 +157,7 @@ TEST_F(ScanDriver, AForcedRescanWalksEveryFolderButReadsNoUnchangedFile) {
     ASSERT_EQ(chats(), 3);
 
     // A chat written again would get its messages' real texts back.
-    TalvDatabase::open()->db().executeUpdate("UPDATE Messages SET Message = 'kept';");
+    ASSERT_EQ(TalvDatabase::open()->db().executeUpdate("UPDATE Messages SET Message = 'kept';"), 0);
     recorder->records.clear();
     NotificationCenter::defaultCenter().postNotificationName("orvane.talv.force-rescan");
     driver->runUntilIdle();

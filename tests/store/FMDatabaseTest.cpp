@@ -105,8 +105,8 @@ TEST_F(FMDatabaseTest, NullColumnsAndUnknownNamesReadNeutralValues) {
 
 TEST_F(FMDatabaseTest, ColumnsAreFoundInAnyLetterCaseAndLaterDuplicatesWin) {
     FMDatabase db = openDatabase();
-    db.executeUpdate("CREATE TABLE Chats (ROWID INTEGER PRIMARY KEY, FilePath TEXT);");
-    db.executeUpdate("INSERT INTO Chats (FilePath) VALUES (?);", {"/a"});
+    EXPECT_EQ(db.executeUpdate("CREATE TABLE Chats (ROWID INTEGER PRIMARY KEY, FilePath TEXT);"), SQLITE_OK);
+    EXPECT_EQ(db.executeUpdate("INSERT INTO Chats (FilePath) VALUES (?);", {"/a"}), SQLITE_OK);
     auto rs = db.executeQuery("SELECT ROWID FROM Chats WHERE FilePath = ?;", {"/a"});
     ASSERT_TRUE(rs && rs->next());
     EXPECT_EQ(rs->intForColumn("ROWID"), 1);
@@ -127,8 +127,8 @@ TEST_F(FMDatabaseTest, ColumnsAreFoundInAnyLetterCaseAndLaterDuplicatesWin) {
 
 TEST_F(FMDatabaseTest, ResultSetsCloseWhenTheyRunOutOfRows) {
     FMDatabase db = openDatabase();
-    db.executeUpdate("CREATE TABLE T (x INTEGER);");
-    db.executeUpdate("INSERT INTO T VALUES (1), (2);");
+    EXPECT_EQ(db.executeUpdate("CREATE TABLE T (x INTEGER);"), SQLITE_OK);
+    EXPECT_EQ(db.executeUpdate("INSERT INTO T VALUES (1), (2);"), SQLITE_OK);
 
     auto rs = db.executeQuery("SELECT x FROM T ORDER BY x;");
     ASSERT_TRUE(rs);
@@ -153,7 +153,7 @@ TEST_F(FMDatabaseTest, ResultSetsCloseWhenTheyRunOutOfRows) {
     auto open = db.executeQuery("SELECT x FROM T;");
     ASSERT_TRUE(open && open->next());
     db.close();
-    EXPECT_EQ(db.db(), nullptr);
+    EXPECT_FALSE(db.isOpen());
     EXPECT_EQ(open->intForColumn("x"), 1);
 }
 
@@ -169,16 +169,16 @@ TEST_F(FMDatabaseTest, FailedStatementsGiveNeutralResultsAndLogOnlyWhenAsked) {
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(log.lines()[0], "DB Error: 1 \"no such table: Missing\" (SELECT * FROM Missing;)");
 
-    // A failing step is returned, not logged; a statement of comments does nothing.
+    // A failing step is returned and logged like a failed prepare; a statement of comments does nothing.
     log.clear();
-    db.executeUpdate("CREATE TABLE U (x INTEGER UNIQUE);");
-    db.executeUpdate("INSERT INTO U VALUES (1);");
+    EXPECT_EQ(db.executeUpdate("CREATE TABLE U (x INTEGER UNIQUE);"), SQLITE_OK);
+    EXPECT_EQ(db.executeUpdate("INSERT INTO U VALUES (1);"), SQLITE_OK);
     EXPECT_EQ(db.executeUpdate("INSERT INTO U VALUES (1);"), SQLITE_CONSTRAINT);
     EXPECT_EQ(db.executeUpdate("-- nothing"), SQLITE_OK);
-    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"DB Error: 19 \"UNIQUE constraint failed: U.x\" (INSERT INTO U VALUES (1);)"});
 
     // Rows from an update are refused; the statement's change was made whole.
-    db.executeUpdate("CREATE TABLE R (x INTEGER);");
+    EXPECT_EQ(db.executeUpdate("CREATE TABLE R (x INTEGER);"), SQLITE_OK);
     EXPECT_EQ(db.executeUpdate("INSERT INTO R VALUES (1), (2) RETURNING x;"), SQLITE_MISUSE);
     EXPECT_TRUE(log.contains("rc!=SQLITE_ROW"));
     EXPECT_EQ(countRows(db, "R"), 2);
@@ -188,7 +188,7 @@ TEST_F(FMDatabaseTest, ARepeatedUpdateReusesItsStatementWithoutCarryingOverValue
     FMDatabase db = openDatabase();
     db.setLogsErrors(true);
     LogCapture log;
-    db.executeUpdate("CREATE TABLE T (a TEXT UNIQUE, b TEXT);");
+    EXPECT_EQ(db.executeUpdate("CREATE TABLE T (a TEXT UNIQUE, b TEXT);"), SQLITE_OK);
     const std::string insert = "INSERT INTO T (a, b) VALUES (?, ?);";
     for (int i = 0; i < 3; ++i) {
         std::vector<SqlValue> values{"key" + std::to_string(i), std::string(100, char('x' + i))};
@@ -208,13 +208,13 @@ TEST_F(FMDatabaseTest, ARepeatedUpdateReusesItsStatementWithoutCarryingOverValue
 
     // A kept statement follows the schema: a changed table is seen, a dropped one fails and is
     // reported as a prepare error, then a recreated one is written to.
-    db.executeUpdate("ALTER TABLE T ADD COLUMN c TEXT DEFAULT 'new';");
+    EXPECT_EQ(db.executeUpdate("ALTER TABLE T ADD COLUMN c TEXT DEFAULT 'new';"), SQLITE_OK);
     EXPECT_EQ(db.executeUpdate(insert, {"key5", "b"}), SQLITE_OK);
-    db.executeUpdate("DROP TABLE T;");
+    EXPECT_EQ(db.executeUpdate("DROP TABLE T;"), SQLITE_OK);
     EXPECT_EQ(db.executeUpdate(insert, {"key6", "b"}), SQLITE_ERROR);
     EXPECT_EQ(db.executeUpdate(insert, {"key6", "b"}), SQLITE_ERROR);
     EXPECT_TRUE(log.contains("no such table: T"));
-    db.executeUpdate("CREATE TABLE T (a TEXT, b TEXT);");
+    EXPECT_EQ(db.executeUpdate("CREATE TABLE T (a TEXT, b TEXT);"), SQLITE_OK);
     EXPECT_EQ(db.executeUpdate(insert, {"key7", "b"}), SQLITE_OK);
     EXPECT_EQ(countRows(db, "T"), 1);
 
@@ -236,21 +236,21 @@ TEST_F(FMDatabaseTest, OpeningClosingAndTransactions) {
 
     FMDatabase unopenable((dir / "no" / "such" / "folder.db").string());
     EXPECT_FALSE(unopenable.open());
-    EXPECT_EQ(unopenable.db(), nullptr);
+    EXPECT_FALSE(unopenable.isOpen());
     EXPECT_TRUE(log.contains("error opening!: 14"));
 
     FMDatabase db = openDatabase();
     EXPECT_FALSE(FMDatabase::sqliteLibVersion().empty());
-    db.executeUpdate("CREATE TABLE T (x INTEGER);");
+    EXPECT_EQ(db.executeUpdate("CREATE TABLE T (x INTEGER);"), SQLITE_OK);
     ASSERT_TRUE(db.beginTransaction());
-    db.executeUpdate("INSERT INTO T VALUES (1);");
+    EXPECT_EQ(db.executeUpdate("INSERT INTO T VALUES (1);"), SQLITE_OK);
     EXPECT_TRUE(db.rollback());
     EXPECT_EQ(countRows(db, "T"), 0);
 
     ASSERT_TRUE(db.beginTransaction());
     EXPECT_FALSE(db.beginTransaction());
     EXPECT_TRUE(log.contains("Begin transaction error: 1 (cannot start a transaction within a transaction)"));
-    db.executeUpdate("INSERT INTO T VALUES (1);");
+    EXPECT_EQ(db.executeUpdate("INSERT INTO T VALUES (1);"), SQLITE_OK);
     EXPECT_TRUE(db.commit());
     EXPECT_FALSE(db.commit());
     EXPECT_TRUE(log.contains("Commit error: 1 (cannot commit - no transaction is active)"));
@@ -258,7 +258,7 @@ TEST_F(FMDatabaseTest, OpeningClosingAndTransactions) {
 
     // Closing ends an open transaction without keeping its changes.
     ASSERT_TRUE(db.beginTransaction());
-    db.executeUpdate("INSERT INTO T VALUES (2);");
+    EXPECT_EQ(db.executeUpdate("INSERT INTO T VALUES (2);"), SQLITE_OK);
     db.close();
     ASSERT_TRUE(db.open());
     EXPECT_EQ(countRows(db, "T"), 1);
@@ -266,7 +266,7 @@ TEST_F(FMDatabaseTest, OpeningClosingAndTransactions) {
 
 TEST_F(FMDatabaseTest, BusyStatementsWaitForTheOtherConnection) {
     FMDatabase holder = openDatabase();
-    holder.executeUpdate("CREATE TABLE T (x INTEGER);");
+    EXPECT_EQ(holder.executeUpdate("CREATE TABLE T (x INTEGER);"), SQLITE_OK);
 
     // An update waits while another connection holds a write transaction.
     ASSERT_TRUE(holder.beginTransaction());
@@ -285,7 +285,7 @@ TEST_F(FMDatabaseTest, BusyStatementsWaitForTheOtherConnection) {
 
     // An exclusive lock makes a fresh connection's prepare busy: it waits too, then runs.
     ASSERT_EQ(holder.executeUpdate("BEGIN EXCLUSIVE TRANSACTION;"), SQLITE_OK);
-    holder.executeUpdate("INSERT INTO T VALUES (3);");
+    EXPECT_EQ(holder.executeUpdate("INSERT INTO T VALUES (3);"), SQLITE_OK);
     std::atomic<int> prepareResult{-1};
     std::atomic<int> seenRows{-1};
     std::thread reader([&] {

@@ -3,6 +3,7 @@
 #include "platform/AttributedString.h"
 #include "platform/Log.h"
 #include "store/OrvaneExtras.h"
+#include "store/Transaction.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,7 @@ protected:
             store_ = TalvDatabase::openAt(dir.path(), &identities);
             EXPECT_TRUE(store_);
             store_->db().setLogsErrors(false);
-            store_->createTablesAsNeeded();
+            EXPECT_TRUE(store_->createTablesAsNeeded());
             store_->db().setLogsErrors(true);
         }
         return *store_;
@@ -123,7 +124,11 @@ TEST_F(TalvDatabaseTest, FreshFileGetsTheSchemaOnceAndTheConnectionIsConfigured)
 
     LogCapture log;
     db->db().setLogsErrors(false);
-    db->createTablesAsNeeded();
+    EXPECT_TRUE(db->createTablesAsNeeded());
+    auto journal = db->db().executeQuery("PRAGMA journal_mode;");
+    ASSERT_TRUE(journal && journal->next());
+    EXPECT_EQ(journal->stringForColumn("journal_mode"), "wal");  // readers never wait for the scan
+    journal->close();
     auto schema = [&] {
         std::vector<std::string> entries;
         auto rs = db->db().executeQuery("SELECT type || ' ' || name AS e FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY rowid;");
@@ -139,9 +144,9 @@ TEST_F(TalvDatabaseTest, FreshFileGetsTheSchemaOnceAndTheConnectionIsConfigured)
     EXPECT_EQ(schema(), expected);
 
     // A second run on a filled file changes nothing, not even the Adium rows, and logs nothing.
-    db->db().executeUpdate("INSERT INTO Chats (FilePath, FileModDate, FileLength, Kind) VALUES ('/a', 5, 6, 'Adium');");
-    db->db().executeUpdate("INSERT INTO DirectoryTimestamps VALUES ('/logs', 7);");
-    db->createTablesAsNeeded();
+    EXPECT_EQ(db->db().executeUpdate("INSERT INTO Chats (FilePath, FileModDate, FileLength, Kind) VALUES ('/a', 5, 6, 'Adium');"), SQLITE_OK);
+    EXPECT_EQ(db->db().executeUpdate("INSERT INTO DirectoryTimestamps VALUES ('/logs', 7);"), SQLITE_OK);
+    EXPECT_TRUE(db->createTablesAsNeeded());
     EXPECT_EQ(schema(), expected);
     auto kept = db->db().executeQuery("SELECT FileModDate || ',' || FileLength || ',' || (SELECT count(*) FROM DirectoryTimestamps) AS v FROM Chats;");
     ASSERT_TRUE(kept && kept->next());
@@ -162,14 +167,14 @@ TEST_F(TalvDatabaseTest, UpgradeFromVersionZeroResetsOnlyAdiumChats) {
     {
         FMDatabase old((dir / "Transcripts Database").string());
         ASSERT_TRUE(old.open());
-        old.executeUpdate("CREATE TABLE Chats (ROWID INTEGER PRIMARY KEY, Subject TEXT, FilePath TEXT, FileName TEXT, "
+        EXPECT_EQ(old.executeUpdate("CREATE TABLE Chats (ROWID INTEGER PRIMARY KEY, Subject TEXT, FilePath TEXT, FileName TEXT, "
                           "FileLength INTEGER, FileModDate REAL, Messages INTEGER, DateStarted REAL, DateEnded REAL, "
                           "Duration INTEGER, Participants TEXT, HasHyperlinks INTEGER, HasPictures INTEGER, "
-                          "HasEmails INTEGER, Kind TEXT, Label INTEGER, Deleted INTEGER);");
-        old.executeUpdate("CREATE TABLE DirectoryTimestamps (Path TEXT PRIMARY KEY, TS REAL);");
+                          "HasEmails INTEGER, Kind TEXT, Label INTEGER, Deleted INTEGER);"), SQLITE_OK);
+        EXPECT_EQ(old.executeUpdate("CREATE TABLE DirectoryTimestamps (Path TEXT PRIMARY KEY, TS REAL);"), SQLITE_OK);
         for (const char* kind : {"iChat", "Adium", "Fire", "Adium"})
-            old.executeUpdate("INSERT INTO Chats (Kind, FileModDate, FileLength) VALUES (?, 123.5, 456);", {kind});
-        old.executeUpdate("INSERT INTO DirectoryTimestamps VALUES ('/a', 1), ('/b', 2);");
+            EXPECT_EQ(old.executeUpdate("INSERT INTO Chats (Kind, FileModDate, FileLength) VALUES (?, 123.5, 456);", {kind}), SQLITE_OK);
+        EXPECT_EQ(old.executeUpdate("INSERT INTO DirectoryTimestamps VALUES ('/a', 1), ('/b', 2);"), SQLITE_OK);
     }
     EXPECT_EQ(column("SELECT Kind || ':' || FileModDate || ':' || FileLength AS v FROM Chats ORDER BY ROWID;"),
               (std::vector<std::string>{"iChat:123.5:456", "Adium:0.0:0", "Fire:123.5:456", "Adium:0.0:0"}));
@@ -197,7 +202,7 @@ TEST_F(TalvDatabaseTest, FilesThatCannotBeOpenedGiveNoStore) {
     // A store opened without identity services does not write chats.
     auto reader = TalvDatabase::openAt(dir / "reader");
     ASSERT_TRUE(reader);
-    reader->createTablesAsNeeded();
+    EXPECT_TRUE(reader->createTablesAsNeeded());
     EXPECT_FALSE(reader->addChat("/x", "Fire", {"a"}, {}, Date{1}, Date{2}, false, false, false));
 }
 
@@ -212,7 +217,7 @@ TEST_F(TalvDatabaseTest, ChangedFilesNeedIndexingUnlessTheUserDeletedThem) {
     setModificationDate(file, 1700000002.25);
     EXPECT_FALSE(store().containsChatFile(file.string()));
 
-    store().db().executeUpdate("UPDATE Chats SET Deleted = 1 WHERE FilePath = ?;", {file.string()});
+    EXPECT_EQ(store().db().executeUpdate("UPDATE Chats SET Deleted = 1 WHERE FilePath = ?;", {file.string()}), SQLITE_OK);
     EXPECT_TRUE(store().containsChatFile(file.string()));
     EXPECT_FALSE(store().containsChatFile((dir / "logs" / "other.ichat").string()));
 
@@ -229,7 +234,7 @@ TEST_F(TalvDatabaseTest, ChangedFilesNeedIndexingUnlessTheUserDeletedThem) {
 
     // A file gone since it was indexed has nothing to read.
     fs::remove(file);
-    store().db().executeUpdate("UPDATE Chats SET Deleted = 0;");
+    EXPECT_EQ(store().db().executeUpdate("UPDATE Chats SET Deleted = 0;"), SQLITE_OK);
     EXPECT_TRUE(store().containsChatFile(file.string()));
 }
 
@@ -299,7 +304,7 @@ TEST_F(TalvDatabaseTest, IndexingAgainRewritesTheChatInPlace) {
     const Bytes png{0x89, 'P', 'N', 'G', 1, 2, 3};
     ASSERT_TRUE(add(file, {"bob", "me"}, {message("bob", "one"), pictureMessage("/p/pic.png", 2, pictureAttachment(png, "pic.png"))}));
     const std::int64_t id = chatIDFor(file);
-    store().db().executeUpdate("UPDATE Chats SET Label = 7, Deleted = 1 WHERE ROWID = ?;", {id});
+    EXPECT_EQ(store().db().executeUpdate("UPDATE Chats SET Label = 7, Deleted = 1 WHERE ROWID = ?;", {id}), SQLITE_OK);
     EXPECT_TRUE(identities.removed.empty());
 
     setModificationDate(file, 200);
@@ -366,7 +371,7 @@ TEST_F(TalvDatabaseTest, InlinePicturesAreStoredAndServedByteForByte) {
     EXPECT_FALSE(store().imageWithID(99999));
 
     // A damaged blob and a NULL file name leave those keys out.
-    store().db().executeUpdate("UPDATE Images SET Data = ?, Filename = NULL WHERE ROWID = ?;", {Bytes{1, 2, 3, 4, 5, 6}, std::stoll(ids[0])});
+    EXPECT_EQ(store().db().executeUpdate("UPDATE Images SET Data = ?, Filename = NULL WHERE ROWID = ?;", {Bytes{1, 2, 3, 4, 5, 6}, std::stoll(ids[0])}), SQLITE_OK);
     image = store().imageWithID(std::stoll(ids[0]));
     ASSERT_TRUE(image);
     EXPECT_FALSE(image->Data);
@@ -380,4 +385,72 @@ TEST_F(TalvDatabaseTest, DirectoryTimestampsKeepOneRowPerFolder) {
     EXPECT_TRUE(store().setTimestampForDirectory(Date{300}, "/other"));
     EXPECT_EQ(store().timestampForDirectory("/logs"), Date{200.25});
     EXPECT_EQ(column("SELECT count(*) AS v FROM DirectoryTimestamps;"), std::vector<std::string>{"2"});
+}
+
+TEST_F(TalvDatabaseTest, AChatWithAFailedStatementIsNotStoredAndIsReadAgain) {
+    const fs::path kept = transcript("kept.ichat", 100);
+    ASSERT_TRUE(add(kept, {"bob"}, {message("bob", "first"), message("bob", "second")}));
+    const std::int64_t keptID = chatIDFor(kept);
+    // A message insert that fails, as on a full disk.
+    ASSERT_EQ(store().db().executeUpdate("CREATE TRIGGER refuse BEFORE INSERT ON Messages WHEN NEW.Message = 'poison' "
+                                         "BEGIN SELECT RAISE(ABORT, 'disk refused'); END;"),
+              SQLITE_OK);
+
+    // Re-indexing a stored chat: the old chat stays whole.
+    setModificationDate(kept, 200);
+    LogCapture log;
+    EXPECT_FALSE(add(kept, {"carol"}, {message("carol", "new"), message("carol", "poison")}));
+    EXPECT_NE(store().lastWriteError().find("disk refused"), std::string::npos);
+    EXPECT_TRUE(log.contains("Cannot store the chat"));
+    EXPECT_EQ(chatRow(keptID)["Participants"], "Name of bob");
+    EXPECT_EQ(column("SELECT Message AS v FROM Messages WHERE ChatID = ? ORDER BY Number;", {keptID}),
+              (std::vector<std::string>{"first", "second"}));
+    EXPECT_FALSE(store().containsChatFile(kept.string()));  // its new contents are read again
+
+    // Inside a pass, only the failing chat is left out; the others commit.
+    const fs::path before = transcript("before.ichat", 100), failing = transcript("failing.ichat", 100),
+                   after = transcript("after.ichat", 100);
+    {
+        Transaction pass(store().db());
+        ASSERT_TRUE(pass.began());
+        EXPECT_TRUE(add(before, {"bob"}, {message("bob", "a")}));
+        EXPECT_FALSE(add(failing, {"bob"}, {message("bob", "poison")}));
+        EXPECT_TRUE(add(after, {"bob"}, {message("bob", "b")}));
+        ASSERT_TRUE(pass.commit());
+    }
+    EXPECT_EQ(chatIDFor(failing), -1);
+    EXPECT_FALSE(store().containsChatFile(failing.string()));
+    EXPECT_EQ(column("SELECT count(*) AS v FROM Messages WHERE ChatID NOT IN (SELECT ROWID FROM Chats);"),
+              std::vector<std::string>{"0"});
+    EXPECT_NE(chatIDFor(before), -1);
+    EXPECT_NE(chatIDFor(after), -1);
+
+    // A transaction that is not committed leaves nothing behind.
+    const fs::path dropped = transcript("dropped.ichat", 100);
+    {
+        Transaction pass(store().db());
+        ASSERT_TRUE(add(dropped, {"bob"}, {message("bob", "c")}));
+    }
+    EXPECT_EQ(chatIDFor(dropped), -1);
+    EXPECT_FALSE(store().db().inTransaction());
+}
+
+TEST_F(TalvDatabaseTest, ChatIDsBeyond32BitsAreReadWhole) {
+    const fs::path low = transcript("low.ichat", 100);
+    ASSERT_TRUE(add(low, {"bob"}, {message("bob", "low chat")}));
+    ASSERT_EQ(chatIDFor(low), 1);
+    const std::int64_t highID = (std::int64_t{1} << 32) + 1;  // 1 when cut to 32 bits
+    const fs::path high = transcript("high.ichat", 100);
+    ASSERT_EQ(store().db().executeUpdate("INSERT INTO Chats (ROWID, FilePath, FileModDate, Deleted) VALUES (?, ?, 0, 0);",
+                                         {highID, high.string()}),
+              SQLITE_OK);
+
+    ASSERT_TRUE(add(high, {"carol"}, {pictureMessage(std::nullopt, 0, pictureAttachment(Bytes{1, 2, 3}, "p.png"))}));
+    EXPECT_EQ(chatIDFor(high), highID);
+    EXPECT_EQ(chatRow(1)["FilePath"], low.string());
+    EXPECT_EQ(column("SELECT Message AS v FROM Messages WHERE ChatID = 1;"), std::vector<std::string>{"low chat"});
+    const auto pictureID = column("SELECT PictureID AS v FROM Messages WHERE ChatID = ?;", {highID});
+    ASSERT_EQ(pictureID.size(), 1u);
+    EXPECT_EQ(store().imageWithID(std::stoll(pictureID[0]))->ChatID, highID);
+    EXPECT_EQ(identities.removed, std::vector<std::int64_t>{highID});
 }
