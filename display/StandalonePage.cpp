@@ -82,10 +82,11 @@ bool writeStandalonePage(std::string page, const fs::path& file, const fs::path&
     const std::optional<fs::path> pictures = privateTemporaryFolder();
     const std::string base = uriEscaped(fs::relative(styleCopy, file.parent_path().empty() ? "." : file.parent_path())) + "/";
 
+    // Files of an earlier save are replaced; nothing else in the folder is touched.
     std::error_code ec;
-    fs::remove_all(companion, ec);
     fs::create_directories(styleCopy, ec);
-    if (!ec && fs::is_directory(resources)) fs::copy(resources, styleCopy, fs::copy_options::recursive, ec);
+    if (!ec && fs::is_directory(resources))
+        fs::copy(resources, styleCopy, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
     if (ec) {
         error = fmt::format("cannot copy the style's resources into {}: {}", companion.string(), ec.message());
         return false;

@@ -9,10 +9,10 @@
 namespace talv {
 
 // Writes `page`, rendered in `style`, to `file` with `title` as its title. The style's resources
-// and the pictures the page shows go into the folder "<file's stem>_files" beside it (made
-// afresh), and the page's base and picture sources become relative URLs into that folder. Other
-// file URLs (links in messages) stay as they are. The page is written whole or not at all. False,
-// with `error` set, when something cannot be written.
+// and the pictures the page shows go into the folder "<file's stem>_files" beside it (files of an
+// earlier save replaced), and the page's base and picture sources become relative URLs into that
+// folder. Other file URLs (links in messages) stay as they are. The page is written whole or not
+// at all. False, with `error` set, when something cannot be written.
 bool writeStandalonePage(std::string page, const std::filesystem::path& file, const std::filesystem::path& style,
                          std::string_view title, std::string& error);
 
