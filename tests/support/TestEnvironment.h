@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,7 +27,6 @@ void writeFile(const std::filesystem::path& path, std::string_view contents);
 void setModificationDate(const std::filesystem::path& path, double secondsSince1970);
 std::string readFile(const std::filesystem::path& path);
 
-// A fresh folder under the home, removed when the object goes.
 // Base of the tests that read the corpus: without it they are skipped with one line naming where
 // it was looked for, except under CI=true, where a missing corpus fails them.
 class CorpusTest : public ::testing::Test {
@@ -36,6 +34,7 @@ protected:
     void SetUp() override;
 };
 
+// A fresh folder under the home, removed when the object goes.
 class TempDir {
 public:
     TempDir();
