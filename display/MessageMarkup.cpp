@@ -5,6 +5,7 @@
 #include "store/OrvaneExtras.h"
 
 #include <fmt/format.h>
+#include <glib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -17,9 +18,7 @@ std::string anchorID(std::string_view prefix) { return std::string(prefix) + UUI
 bool overlaps(const RegexRange& a, const RegexRange& b) { return a.location < b.end() && b.location < a.end(); }
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+    return text.size() >= prefix.size() && g_ascii_strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
 // Only web and file-transfer links become anchors: a "javascript:" or "data:" link would run or

@@ -249,12 +249,9 @@ std::optional<IndexerLock> TalvHelperController::waitForIndexerLock(const fs::pa
 
 int TalvHelperController::runPass(TalvDatabase& db, const MessagePort& mainPort) {
     Transaction pass(db.db());
-    if (!pass.began()) {
-        countFailedCommit(db.db().lastErrorMessage());
-        while (requests_.next()) {
-        }
-        return 0;
-    }
+    // Without the pass's transaction each chat is written (or refused) in a transaction of its own.
+    const bool began = pass.began();
+    if (!began) countFailedCommit(db.db().lastErrorMessage());
     int total = 0;
     while (!stopping_) {
         auto request = requests_.next();
@@ -262,7 +259,7 @@ int TalvHelperController::runPass(TalvDatabase& db, const MessagePort& mainPort)
         total += scanChatTranscript(*request, mainPort, db);
     }
     // A pass whose commit fails loses its chats and its folder timestamps together.
-    if (!pass.commit()) countFailedCommit(db.db().lastErrorMessage());
+    if (began && !pass.commit()) countFailedCommit(db.db().lastErrorMessage());
     return total;
 }
 

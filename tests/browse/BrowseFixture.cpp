@@ -54,13 +54,15 @@ std::int64_t Archive::add(const ChatRow& c) {
     const std::int64_t id = db().lastInsertRowId();
     for (const std::string& handle : c.handles) {
         cache_->abPersonDataForParticipant(handle, false);
-        EXPECT_EQ(db().executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {id, handle}), SQLITE_OK);
+        EXPECT_EQ(db().executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES(?, ?)", {id, handle}),
+                  SQLITE_OK);
     }
     int number = 0;
     for (const Message& m : c.messages) {
-        EXPECT_EQ(db().executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) VALUES (?, ?, "
-                          "?, ?, ?, ?)",
-                          {id, ++number, m.sender, Date{c.dateStarted}, m.text, false}), SQLITE_OK);
+        EXPECT_EQ(db().executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) "
+                                     "VALUES (?, ?, ?, ?, ?, ?)",
+                                     {id, ++number, m.sender, Date{c.dateStarted}, m.text, false}),
+                  SQLITE_OK);
     }
     return id;
 }

@@ -26,10 +26,11 @@ std::int64_t TranscriptFixture::addChat(const std::vector<StoredMessage>& messag
     int number = 0;
     for (const StoredMessage& m : messages) {
         EXPECT_EQ(db.executeUpdate(
-            "INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe, HasPicture, PictureID) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
-            {chatID, ++number, m.participant, Date{m.timestamp}, m.text, m.fromMe, m.pictureID.has_value(),
-             m.pictureID}), SQLITE_OK);
+                      "INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe, HasPicture, "
+                      "PictureID) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+                      {chatID, ++number, m.participant, Date{m.timestamp}, m.text, m.fromMe, m.pictureID.has_value(),
+                       m.pictureID}),
+                  SQLITE_OK);
     }
     return chatID;
 }
@@ -37,15 +38,17 @@ std::int64_t TranscriptFixture::addChat(const std::vector<StoredMessage>& messag
 std::int64_t TranscriptFixture::addImage(const std::optional<Bytes>& data, const std::optional<std::string>& fileName) {
     FMDatabase& db = db_->db();
     std::optional<Bytes> blob = data ? compressedData(*data) : std::nullopt;
-    EXPECT_EQ(db.executeUpdate("INSERT INTO Images (ChatID, Data, Filename) VALUES (0, ?, ?)", {blob, fileName}), SQLITE_OK);
+    EXPECT_EQ(db.executeUpdate("INSERT INTO Images (ChatID, Data, Filename) VALUES (0, ?, ?)", {blob, fileName}),
+              SQLITE_OK);
     return db.lastInsertRowId();
 }
 
 void TranscriptFixture::addIdentity(const std::string& handle, const std::string& uuid, const std::string& name,
                                     const std::optional<Bytes>& picture) {
     EXPECT_EQ(cache_->db().executeUpdate(
-        "INSERT INTO ABMap (Participant, ABUUID, Timestamp, Name, IsMe, Picture) VALUES (?, ?, 0, ?, 0, ?)",
-        {handle, uuid, name, picture}), SQLITE_OK);
+                  "INSERT INTO ABMap (Participant, ABUUID, Timestamp, Name, IsMe, Picture) VALUES (?, ?, 0, ?, 0, ?)",
+                  {handle, uuid, name, picture}),
+              SQLITE_OK);
 }
 
 fs::path TranscriptFixture::writeMarkerStyle() {

@@ -41,9 +41,11 @@ TEST(TranscriptPage, RendersFromTheUsersDatabases) {
         ASSERT_TRUE(db && cache);
         EXPECT_TRUE(db->createTablesAsNeeded());
         EXPECT_TRUE(cache->createTablesAsNeeded());
-        EXPECT_EQ(db->db().executeUpdate("INSERT INTO Chats (ROWID, Subject, Kind, Deleted) VALUES (5, '', 'Fire', 0)"), SQLITE_OK);
-        EXPECT_EQ(db->db().executeUpdate(
-            "INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) VALUES (5, 1, 'kim', 0, 'hello there', 0)"), SQLITE_OK);
+        EXPECT_EQ(db->db().executeUpdate("INSERT INTO Chats (ROWID, Subject, Kind, Deleted) VALUES (5, '', 'Fire', 0)"),
+                  SQLITE_OK);
+        EXPECT_EQ(db->db().executeUpdate("INSERT INTO Messages (ChatID, Number, Participant, Timestamp, Message, FromMe) "
+                                         "VALUES (5, 1, 'kim', 0, 'hello there', 0)"),
+                  SQLITE_OK);
     }
     auto page = renderTranscriptPage(5, "there", *findStyle("Compact"));
     ASSERT_TRUE(page);

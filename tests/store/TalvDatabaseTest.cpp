@@ -167,10 +167,12 @@ TEST_F(TalvDatabaseTest, UpgradeFromVersionZeroResetsOnlyAdiumChats) {
     {
         FMDatabase old((dir / "Transcripts Database").string());
         ASSERT_TRUE(old.open());
-        EXPECT_EQ(old.executeUpdate("CREATE TABLE Chats (ROWID INTEGER PRIMARY KEY, Subject TEXT, FilePath TEXT, FileName TEXT, "
-                          "FileLength INTEGER, FileModDate REAL, Messages INTEGER, DateStarted REAL, DateEnded REAL, "
-                          "Duration INTEGER, Participants TEXT, HasHyperlinks INTEGER, HasPictures INTEGER, "
-                          "HasEmails INTEGER, Kind TEXT, Label INTEGER, Deleted INTEGER);"), SQLITE_OK);
+        EXPECT_EQ(old.executeUpdate("CREATE TABLE Chats (ROWID INTEGER PRIMARY KEY, Subject TEXT, FilePath TEXT, "
+                                    "FileName TEXT, FileLength INTEGER, FileModDate REAL, Messages INTEGER, "
+                                    "DateStarted REAL, DateEnded REAL, Duration INTEGER, Participants TEXT, "
+                                    "HasHyperlinks INTEGER, HasPictures INTEGER, HasEmails INTEGER, Kind TEXT, "
+                                    "Label INTEGER, Deleted INTEGER);"),
+                  SQLITE_OK);
         EXPECT_EQ(old.executeUpdate("CREATE TABLE DirectoryTimestamps (Path TEXT PRIMARY KEY, TS REAL);"), SQLITE_OK);
         for (const char* kind : {"iChat", "Adium", "Fire", "Adium"})
             EXPECT_EQ(old.executeUpdate("INSERT INTO Chats (Kind, FileModDate, FileLength) VALUES (?, 123.5, 456);", {kind}), SQLITE_OK);
