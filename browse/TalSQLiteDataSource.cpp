@@ -112,8 +112,10 @@ void TalSQLiteDataSource::refilter() {
     db_.db().setLogsErrors(false);  // there is no CTmp the first time
     (void)db_.db().executeUpdate("DROP TABLE CTmp;");
     db_.db().setLogsErrors(logs);
-    // A statement that fails is logged by the connection and leaves the list empty.
-    (void)db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats);
+    // A statement that fails is logged by the connection, leaves the list empty and is reported.
+    readFailure_.reset();
+    if (db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats) != 0)
+        readFailure_ = db_.db().lastErrorMessage();
 
     numRows_ = 0;
     if (auto count = db_.db().executeQuery("SELECT COUNT(ChatID) AS count FROM CTmp;")) {
