@@ -3,6 +3,7 @@
 #include "app/URLTextField.h"
 #include "browse/FilterEntries.h"
 #include "display/ApplicationResources.h"
+#include "identity/DatabaseStartup.h"
 #include "identity/TalABPictureFetcher.h"
 #include "identity/TalvCacheDatabase.h"
 #include "platform/Log.h"
@@ -21,13 +22,6 @@ namespace {
 
 constexpr const char* kShowWindowNotification = "orvane.talv.showWindow";
 constexpr const char* kReleaseNotes = "Release Notes.html";
-
-// The lines a failed open logged, or a plain message when it logged none.
-std::string problemText(const LogCapture& log, const std::string& fallback) {
-    std::string text;
-    for (const std::string& line : log.lines()) text += (text.empty() ? "" : "\n") + line;
-    return text.empty() ? fallback : text;
-}
 
 std::filesystem::path executablePath() {
     std::error_code ec;
@@ -72,17 +66,7 @@ TalvController::~TalvController() {
 }
 
 void TalvController::init() {
-    LogCapture log;
-    if (auto store = TalvDatabase::open()) {
-        store->db().setLogsErrors(false);
-        store->createTablesAsNeeded();
-    } else {
-        databaseProblem_ = problemText(log, tr("The transcript database cannot be opened."));
-    }
-    if (auto cache = TalvCacheDatabase::open()) {
-        cache->db().setLogsErrors(false);
-        cache->createTablesAsNeeded();
-    }
+    databaseProblem_ = prepareDatabases();
     defaults_.registerDefaults({
         {"ChatDisplayTimestamps", true},
         {"ChatDisplaySystemMessages", false},

@@ -1,10 +1,13 @@
 #include "browse/TalSQLiteDataSource.h"
 
+#include "store/DatabaseCheck.h"
+
 #include "browse/ChatStatements.h"
 #include "browse/DurationInWords.h"
 #include "platform/CalendarDate.h"
 #include "platform/StringFormat.h"
 #include "platform/Strings.h"
+#include "store/DatabaseCheck.h"
 #include "store/OrvaneExtras.h"
 
 #include <fmt/format.h>
@@ -229,6 +232,10 @@ void TalSQLiteDataSource::rebuildOrderSQL() {
 }
 
 void TalSQLiteDataSource::refreshStatistics() {
+    if (readFailure_) {
+        outlets_.talController.setStatisticsText(unreadableDatabaseMessage(db_.db().databasePath(), *readFailure_));
+        return;
+    }
     std::int64_t total = 0;
     if (auto sum = db_.db().executeQuery("SELECT SUM(duration) AS duration FROM CTmp, chats where chats.rowid = ctmp.chatid;")) {
         if (sum->next()) total = sum->int64ForColumn("duration");

@@ -197,7 +197,7 @@ TEST_F(Window, ProgressRecordsAndMidnight) {
     launch({.clock = [&] { return now; }});
     EXPECT_EQ(controller->midnight().fireDate(), Date{localTime(2024, 3, 7, 0, 0, 1)});
 
-    // A pass without files changes nothing; "end" names its own kind and forces a rebuild.
+    // A pass without files changes nothing; "end" keeps the last pass's client and forces a rebuild.
     controller->helperNotificationScan(Value::Dictionary{{"State", "begin"}, {"Kind", "Adium"}, {"TotalFiles", 0}});
     EXPECT_EQ(std::string(window().progressLabel().get_text()), "");
     controller->helperNotificationScan(Value::Dictionary{{"State", "begin"}, {"Kind", "Adium"}, {"TotalFiles", 4}});
@@ -205,7 +205,7 @@ TEST_F(Window, ProgressRecordsAndMidnight) {
     EXPECT_TRUE(controller->progress().animates());
     controller->ds()->setSql("stale");
     controller->helperNotificationScan(Value::Dictionary{{"State", "end"}, {"Kind", ""}, {"TotalFiles", 4}});
-    EXPECT_EQ(std::string(window().progressLabel().get_text()), "Scanning  transcript 4 of 4...");
+    EXPECT_EQ(std::string(window().progressLabel().get_text()), "Scanning Adium transcript 4 of 4...");
     EXPECT_NE(controller->ds()->sql(), "stale");
 
     // Activation on the same day only replaces the timer.
