@@ -110,4 +110,16 @@ END {
   split("ordinary words (baseline)|one word|tags|links", titles, "|")
   for (k = 1; k <= 4; k++)
     row(titles[k] " | " timing("long_messages", "long_" kinds[k] "_index") " | " timing("long_messages", "long_" kinds[k] "_render"))
+  print ""
+  print "### The window (under Xvfb) against the engine alone, ms (median of the rounds)"
+  print ""
+  row("chats | launch to first rows drawn | engine's first list | filter change to rows drawn | engine's rebuild | one screenful scrolled and drawn (screens) | engine's cells of a screenful | window MB | engine alone MB")
+  row("---|---|---|---|---|---|---|---|---")
+  for (i = 1; i <= ns; i++) {
+    s = sizes[i]
+    if (v(s, "window_launch_cpu") == "") continue
+    row(s " | " timing(s, "window_launch") " | " timing(s, "window_engine_launch") " | " timing(s, "window_filter") " | " \
+        timing(s, "window_filter_engine") " | " timing(s, "window_scroll_screen") " (" v(s, "window_scroll_screens") ") | " \
+        timing(s, "window_scroll_engine_screen") " | " sprintf("%.1f", v(s, "window_rss_mb")) " | " sprintf("%.1f", v(s, "window_engine_rss_mb")))
+  }
 }' "$1"

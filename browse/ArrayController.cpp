@@ -104,6 +104,7 @@ void ArrayController::contentChanged() {
     for (std::size_t i = 0; i < arranged_.size(); ++i) {
         if (std::find(before.begin(), before.end(), arranged_[i]) != before.end()) selection_.push_back(i);
     }
+    arrangementObservers_.notify();
     selectionMayHaveChanged(before);
 }
 

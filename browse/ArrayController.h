@@ -66,6 +66,10 @@ public:
     [[nodiscard]] ObserverToken observeSelection(std::function<void()> observer) {
         return selectionObservers_.add(std::move(observer));
     }
+    // Called after every change of the arranged objects (content or order), while the token lives.
+    [[nodiscard]] ObserverToken observeArrangedObjects(std::function<void()> observer) {
+        return arrangementObservers_.add(std::move(observer));
+    }
 
 private:
     void contentChanged();
@@ -76,6 +80,7 @@ private:
     std::vector<SortDescriptor> sortDescriptors_;
     std::vector<std::size_t> selection_;
     ObserverList selectionObservers_;
+    ObserverList arrangementObservers_;
 };
 
 }  // namespace talv

@@ -1,6 +1,7 @@
 #include "browse/HeadlessBrowser.h"
 
 #include "browse/FilterEntries.h"
+#include "identity/CaseInsensitive.h"
 #include "platform/Strings.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ void HeadlessBrowser::select(TalvFilterArrayController& list, const std::vector<
         auto found = std::find_if(entries.begin(), entries.end(),
                                   [&](const Value& entry) {
             const Value* entryTitle = entry.find("title");
-            return entryTitle && entryTitle->textOr("") == shown;
+            return entryTitle && equalsIgnoringCase(entryTitle->textOr(""), shown);
         });
         if (found == entries.end()) missing.push_back(title);
         else indexes.push_back(static_cast<std::size_t>(found - entries.begin()));

@@ -36,12 +36,15 @@ public:
     // when either cannot be opened.
     static std::unique_ptr<HeadlessBrowser> open(Date now);
 
-    // Selects the entries, then builds the chats list and the participants list. Titles that no
-    // entry of their list carries are returned (and nothing is built); empty when all were found.
+    // Selects the entries, then builds the chats list and the participants list. Titles match
+    // ignoring letter case. Titles that no entry of their list carries are returned (and nothing
+    // is built); empty when all were found.
     std::vector<std::string> apply(const Choice& choice);
 
     std::vector<Row> rows();
     const std::string& statistics() const { return state_.statisticsText(); }
+    // Why the chats list could not be read from the archive; none when it was.
+    const std::optional<std::string>& readFailure() const { return engine_->readFailure(); }
     // The participants list after apply(): the All entry, then one entry per person.
     const Value::Array& participantEntries() const { return participants_.arrangedObjects(); }
 

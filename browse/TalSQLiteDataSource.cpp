@@ -1,10 +1,13 @@
 #include "browse/TalSQLiteDataSource.h"
 
+#include "store/DatabaseCheck.h"
+
 #include "browse/ChatStatements.h"
 #include "browse/DurationInWords.h"
 #include "platform/CalendarDate.h"
 #include "platform/StringFormat.h"
 #include "platform/Strings.h"
+#include "store/DatabaseCheck.h"
 #include "store/OrvaneExtras.h"
 
 #include <fmt/format.h>
@@ -112,8 +115,10 @@ void TalSQLiteDataSource::refilter() {
     db_.db().setLogsErrors(false);  // there is no CTmp the first time
     (void)db_.db().executeUpdate("DROP TABLE CTmp;");
     db_.db().setLogsErrors(logs);
-    // A statement that fails is logged by the connection and leaves the list empty.
-    (void)db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats);
+    // A statement that fails is logged by the connection, leaves the list empty and is reported.
+    readFailure_.reset();
+    if (db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats) != 0)
+        readFailure_ = db_.db().lastErrorMessage();
 
     numRows_ = 0;
     if (auto count = db_.db().executeQuery("SELECT COUNT(ChatID) AS count FROM CTmp;")) {
@@ -227,6 +232,10 @@ void TalSQLiteDataSource::rebuildOrderSQL() {
 }
 
 void TalSQLiteDataSource::refreshStatistics() {
+    if (readFailure_) {
+        outlets_.talController.setStatisticsText(unreadableDatabaseMessage(db_.db().databasePath(), *readFailure_));
+        return;
+    }
     std::int64_t total = 0;
     if (auto sum = db_.db().executeQuery("SELECT SUM(duration) AS duration FROM CTmp, chats where chats.rowid = ctmp.chatid;")) {
         if (sum->next()) total = sum->int64ForColumn("duration");

@@ -55,6 +55,9 @@ public:
     const std::optional<std::string>& sql() const { return sql_; }
     void setSql(std::optional<std::string> sql) { sql_ = std::move(sql); }
     const std::optional<std::string>& orderSQL() const { return orderSQL_; }
+    // SQLite's message when the last rebuild could not read the archive (the list is then empty
+    // because of the failure, not the filters); none after a rebuild that succeeded.
+    const std::optional<std::string>& readFailure() const { return readFailure_; }
 
     // ChatsTableDataSource
     std::size_t numberOfRows() override { return numRows_; }
@@ -80,6 +83,7 @@ private:
     TalvCacheDatabase cacheDB_;
     std::optional<std::string> sql_;
     std::uint32_t numRows_ = 0;
+    std::optional<std::string> readFailure_;
     std::optional<std::string> orderSQL_;
     TalvDateTransformer dateTransformer_;
     TalvDurationTransformer durationTransformer_;

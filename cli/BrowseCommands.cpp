@@ -4,20 +4,24 @@
 #include "browse/HeadlessBrowser.h"
 #include "cli/Commands.h"
 #include "cli/OutputText.h"
-#include "platform/RunLoop.h"
 #include "platform/Strings.h"
 
 #include <fmt/format.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 
 namespace talv::cli {
 namespace {
 
-// The engine answers a change of the lists, the search text or the sort order this much later.
-constexpr double kEngineRequestDelaySeconds = 0.5;
+// Without --sort, the newest chats come first.
+const SortDescriptor kNewestFirst{"datestarted", false};
 
 // The sortable columns of the chats table: the names a user gives (column identifiers and sort
 // keys) and the Chats column each sorts by.
@@ -30,6 +34,17 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kSortKeys
     {"kind", "kind"},
     {"filename", "filename"},
 }};
+
+// The width plain listings fit: the terminal's, else $COLUMNS; none (no limit) for a pipe or a file.
+std::optional<std::size_t> terminalWidth() {
+    winsize size{};
+    if (isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    const char* columns = std::getenv("COLUMNS");
+    std::size_t width = 0;
+    if (columns && std::from_chars(columns, columns + std::strlen(columns), width).ec == std::errc{} && width > 0)
+        return width;
+    return std::nullopt;
+}
 
 int usageError(const std::string& message) {
     fmt::print(stderr, "talvessa-cli: {}\n", message);
@@ -63,6 +78,7 @@ std::vector<std::string> titlesOf(const Value::Array& entries) {
 int browse(const ParsedArguments& args, const std::function<void(HeadlessBrowser&)>& print) {
     HeadlessBrowser::Choice choice{args.values("when"), args.values("contents"), args.values("participant"),
                                    args.value("search").value_or("")};
+    choice.sort = kNewestFirst;
     if (auto sort = args.value("sort")) {
         choice.sort = parseSort(*sort);
         if (!choice.sort) {
@@ -72,6 +88,9 @@ int browse(const ParsedArguments& args, const std::function<void(HeadlessBrowser
         }
     }
     if (!prepareArchive()) return 1;
+    const std::optional<std::int64_t> stored = archiveCount("SELECT COUNT(*) AS n FROM Chats;");
+    if (!stored) return 1;
+    if (*stored == 0) fmt::print(stderr, "talvessa-cli: the archive holds no chats yet; 'talvessa-cli index' reads your transcripts into it.\n");
     const Date now = Date::now();
     std::unique_ptr<HeadlessBrowser> opened = HeadlessBrowser::open(now);
     if (!opened) {
@@ -92,8 +111,11 @@ int browse(const ParsedArguments& args, const std::function<void(HeadlessBrowser
         return usageError(fmt::format("no --{} entry is titled '{}'; the titles are: {}", option, title,
                                       fmt::join(titlesOf(entries), ", ")));
     }
-    // As in the window, the selection changes have scheduled requests; they find the list built.
-    RunLoop::runUntil([] { return false; }, kEngineRequestDelaySeconds + 0.1);
+    if (browser.readFailure()) {
+        reportUnreadableArchive(*browser.readFailure());
+        return 1;
+    }
+    // The requests the selection changes scheduled would find the lists built: no need to wait for them.
     print(browser);
     return 0;
 }
@@ -119,7 +141,7 @@ void printRows(HeadlessBrowser& browser, bool json) {
             table.push_back({std::to_string(r.id), singleLine(r.participants), singleLine(r.topic), singleLine(r.datestarted),
                              singleLine(r.duration), singleLine(r.kind), singleLine(r.filename)});
         }
-        fmt::print("{}", alignedColumns(table));
+        fmt::print("{}", alignedColumns(table, terminalWidth()));
     }
     fmt::print("{}\n", singleLine(browser.statistics()));
 }
@@ -149,7 +171,7 @@ void printParticipants(HeadlessBrowser& browser, bool json) {
         for (std::string& part : parts) part = singleLine(part);
         table.push_back({singleLine(titleOf(entry)), fmt::format("{}", fmt::join(parts, ", "))});
     }
-    fmt::print("{}", alignedColumns(table));
+    fmt::print("{}", alignedColumns(table, terminalWidth()));
 }
 
 }  // namespace

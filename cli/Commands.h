@@ -2,7 +2,12 @@
 // The commands of talvessa-cli. Each takes its parsed options and returns the exit code:
 // 0 success, 1 failure, 2 bad usage.
 #include "platform/CommandLine.h"
+#include "store/SqlValue.h"
 
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace talv::cli {
@@ -15,9 +20,14 @@ struct Command {
     int (*run)(const ParsedArguments&);
 };
 
-// Creates or upgrades both databases as the application does at start-up. False, with a
-// message on standard error, when the transcript archive cannot be opened.
+// Checks, creates or upgrades both databases as the application does at start-up. False, with
+// a message on standard error, when the transcript archive cannot be read.
 bool prepareArchive();
+// The number an archive query names "n" (the first row's), or none, with the message for an
+// archive that cannot be read on standard error, when the query fails.
+std::optional<std::int64_t> archiveCount(const std::string& sql, const std::vector<SqlValue>& args = {});
+// Prints the message for an archive that cannot be read, for SQLite's `reason`.
+void reportUnreadableArchive(std::string_view reason);
 
 int runIndex(const ParsedArguments& args);
 int runWatch(const ParsedArguments& args);

@@ -1,77 +1,81 @@
 // talvessa-cli index and watch: the scan driver without a window.
 #include "cli/Commands.h"
 #include "cli/ProgressPrinter.h"
-#include "identity/TalvCacheDatabase.h"
 #include "import/TalvHelperController.h"
+#include "platform/Log.h"
 #include "platform/MainThreadMessage.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
-#include "store/TalvDatabase.h"
 
 #include <fmt/format.h>
 #include <glib-unix.h>
 
 #include <csignal>
+#include <filesystem>
+#include <optional>
 
 namespace talv::cli {
 namespace {
 
-std::int64_t chatsInArchive() {
-    auto store = TalvDatabase::open();
-    if (!store) return 0;
-    auto rs = store->db().executeQuery("SELECT COUNT(*) AS N FROM Chats WHERE Deleted IS NOT 1;");
-    std::int64_t n = 0;
-    if (rs && rs->next()) n = rs->int64ForColumn("N");
-    return n;
+// The chats the archive lists; none (with the message) when it cannot be read.
+std::optional<std::int64_t> chatsInArchive() {
+    return archiveCount("SELECT COUNT(*) AS n FROM Chats WHERE Deleted IS NOT 1;");
 }
 
-// The summary line, or one line with the store's error when something was not stored; the exit code.
-int printSummary(const TalvHelperController& driver) {
+// Warns, naming the folders looked for, when none of the chat clients' folders exists. Whether one does.
+bool clientFoldersFound() {
+    const std::vector<std::string> folders{TalvHelperController::iChatFolder(), TalvHelperController::razevarigedFolder(),
+                                           TalvHelperController::adiumFolder(), TalvHelperController::fireFolder()};
+    std::error_code ec;
+    for (const std::string& folder : folders) {
+        if (std::filesystem::is_directory(folder, ec)) return true;
+    }
+    const std::filesystem::path home = Paths::transcriptsHome();
+    if (std::filesystem::exists(home, ec))
+        fmt::print(stderr, "talvessa-cli: warning: none of the chat clients' folders is under {}. Looked for:\n", home.string());
+    else
+        fmt::print(stderr, "talvessa-cli: warning: the transcripts home {} does not exist. Looked for:\n", home.string());
+    for (const std::string& folder : folders) fmt::print(stderr, "  {}\n", folder);
+    fmt::print(stderr, "Name the home that holds them: talvessa-cli --transcripts-home DIR index\n");
+    return false;
+}
+
+// The summary line, or one line with the store's error when something was not stored. Whether
+// everything was stored and counted.
+bool printSummary(const TalvHelperController& driver) {
     const std::int64_t failed = driver.failedWrites() + driver.failedCommits();
     if (failed != 0) {
         fmt::print(stderr, "talvessa-cli: the archive in {} was not fully updated ({} write{} failed): {}\n",
                    Paths::applicationSupport().string(), failed, failed == 1 ? "" : "s", driver.lastFailure());
-        return 1;
+        return false;
     }
     if (const std::int64_t unread = driver.failedReads(); unread != 0) {
         fmt::print(stderr, "talvessa-cli: {} transcript{} could not be read and will be read at the next index: {}\n",
                    unread, unread == 1 ? "" : "s", driver.lastFailure());
-        return 1;
-    }
-    fmt::print("Read {} iChat, {} Adium and {} Fire transcripts; the archive holds {} chats.\n",
-               driver.filesRead("iChat"), driver.filesRead("Adium"), driver.filesRead("Fire"), chatsInArchive());
-    return 0;
-}
-
-}  // namespace
-
-bool prepareArchive() {
-    auto store = TalvDatabase::open();
-    if (!store) {
-        fmt::print(stderr, "talvessa-cli: cannot open the archive in {}\n", Paths::applicationSupport().string());
         return false;
     }
-    store->db().setLogsErrors(false);
-    // A schema that cannot be written (a read-only archive) still reads; an index then fails on
-    // its first write and says so.
-    if (!store->createTablesAsNeeded())
-        fmt::print(stderr, "talvessa-cli: cannot update the archive's tables: {}\n", store->db().lastErrorMessage());
-    if (auto cache = TalvCacheDatabase::open()) {
-        cache->db().setLogsErrors(false);
-        if (!cache->createTablesAsNeeded())
-            fmt::print(stderr, "talvessa-cli: cannot update the identity cache: {}\n", cache->db().lastErrorMessage());
-    }
+    const std::optional<std::int64_t> chats = chatsInArchive();
+    if (!chats) return false;
+    fmt::print("Read {} iChat, {} Adium and {} Fire transcripts; the archive holds {} chats.\n",
+               driver.filesRead("iChat"), driver.filesRead("Adium"), driver.filesRead("Fire"), *chats);
     return true;
 }
 
-namespace {
-
-// The scan driver of a command, reporting to a progress printer on standard error.
+// The scan driver of a command, reporting to a progress printer on standard error, which also
+// prints the log lines when they are echoed.
 struct Indexing {
     Indexing() {
         MainThreadMessage::sharedThreadMessage();
+        if (logEchoes()) setLogEcho([printer = printer](std::string_view line) { printer->logLine(line); });
         driver = TalvHelperController::create(printer);
     }
+    ~Indexing() {
+        driver.reset();  // joins the scan thread, the last to log
+        if (logEchoes()) setLogEcho(echoToStandardError);
+    }
+    Indexing(const Indexing&) = delete;
+    Indexing& operator=(const Indexing&) = delete;
+
     std::shared_ptr<ProgressPrinter> printer = std::make_shared<ProgressPrinter>(stderr);
     std::shared_ptr<TalvHelperController> driver;
 };
@@ -80,15 +84,18 @@ struct Indexing {
 
 int runIndex(const ParsedArguments&) {
     if (!prepareArchive()) return 1;
+    const bool foldersFound = clientFoldersFound();
     Indexing indexing;
     indexing.driver->queueLaunchRequests();
     indexing.driver->runUntilIdle();
     indexing.printer->finish();
-    return printSummary(*indexing.driver);
+    const bool stored = printSummary(*indexing.driver);
+    return stored && foldersFound ? 0 : 1;
 }
 
 int runWatch(const ParsedArguments&) {
     if (!prepareArchive()) return 1;
+    clientFoldersFound();  // a folder made later is still found
     Indexing indexing;
     auto& [printer, driver] = indexing;
     driver->applicationDidFinishLaunching();

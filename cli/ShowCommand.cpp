@@ -1,5 +1,7 @@
 // talvessa-cli show: the page of one chat as the transcript view renders it.
 #include "cli/Commands.h"
+#include "browse/TalvDateTransformer.h"
+#include "display/StandalonePage.h"
 #include "display/TranscriptPage.h"
 #include "platform/UserDefaults.h"
 #include "store/TalvDatabase.h"
@@ -25,22 +27,34 @@ std::optional<std::int64_t> parseChatID(const std::string& text) {
     return id;
 }
 
-// Whether the archive lists the chat: a chat the user deleted is no longer there.
-bool archiveHoldsChat(std::int64_t chatID) {
+// "<participants> – <date started>" of a listed chat, as the chats table shows them; none when
+// the chat cannot be read.
+std::optional<std::string> chatTitle(std::int64_t chatID) {
     auto store = TalvDatabase::open();
-    if (!store) return false;
-    auto row = store->db().executeQuery("SELECT ROWID FROM Chats WHERE ROWID = ? AND Deleted IS NOT 1;", {chatID});
-    const bool found = row && row->next();
-    if (row) row->close();
-    return found;
+    if (!store) return std::nullopt;
+    auto row = store->db().executeQuery("SELECT Participants, DateStarted FROM Chats WHERE ROWID = ?;", {chatID});
+    if (!row || !row->next()) return std::nullopt;
+    const std::string participants = row->stringForColumn("Participants").value_or("");
+    const Date started = row->dateForColumn("DateStarted").value_or(Date{});
+    row->close();
+    return fmt::format("{} – {}", participants, TalvDateTransformer().transformedValue(CalendarDate(started)));
 }
 
-bool writeOutput(const std::string& page, const std::optional<std::string>& file) {
+bool writeOutput(const std::string& page, const std::optional<std::string>& file, const std::filesystem::path& style,
+                 std::optional<std::int64_t> chatID) {
     if (!file) return std::fwrite(page.data(), 1, page.size(), stdout) == page.size() && std::fflush(stdout) == 0;
-    GError* error = nullptr;
-    if (g_file_set_contents(file->c_str(), page.data(), static_cast<gssize>(page.size()), &error)) return true;
-    fmt::print(stderr, "talvessa-cli: cannot write {}: {}\n", *file, error->message);
-    g_error_free(error);
+    std::string title = "Talvessa";
+    if (chatID) {
+        const auto named = chatTitle(*chatID);
+        if (!named) {
+            reportUnreadableArchive("the chat's row cannot be read");
+            return false;
+        }
+        title = *named;
+    }
+    std::string error;
+    if (writeStandalonePage(page, *file, style, title, error)) return true;
+    fmt::print(stderr, "talvessa-cli: {}\n", error);
     return false;
 }
 
@@ -57,7 +71,10 @@ int runShow(const ParsedArguments& args) {
     std::filesystem::path style;
     if (auto named = args.value("style")) {
         auto found = findStyle(*named);
-        if (!found) return usageError(fmt::format("no message style is named or found at '{}'", *named));
+        if (!found) {
+            return usageError(fmt::format("no message style is named or found at '{}'; the styles are: {}", *named,
+                                          fmt::join(styleNames(), ", ")));
+        }
         style = *found;
     } else {
         auto custom = UserDefaults::standard().objectForKey("CustomChatStyle");
@@ -65,16 +82,21 @@ int runShow(const ParsedArguments& args) {
     }
 
     if (!prepareArchive()) return 1;
-    if (chatID && !archiveHoldsChat(*chatID)) {
-        fmt::print(stderr, "talvessa-cli: the archive holds no chat {}\n", *chatID);
-        return 1;
+    if (chatID) {
+        // A chat the user deleted is no longer listed.
+        const auto held = archiveCount("SELECT COUNT(*) AS n FROM Chats WHERE ROWID = ? AND Deleted IS NOT 1;", {*chatID});
+        if (!held) return 1;
+        if (*held == 0) {
+            fmt::print(stderr, "talvessa-cli: the archive holds no chat {}\n", *chatID);
+            return 1;
+        }
     }
     const std::optional<std::string> page = renderTranscriptPage(chatID, args.value("search").value_or(""), style);
     if (!page) {
         fmt::print(stderr, "talvessa-cli: cannot render {}\n", chatID ? fmt::format("chat {}", *chatID) : "the page");
         return 1;
     }
-    return writeOutput(*page, args.value("output")) ? 0 : 1;
+    return writeOutput(*page, args.value("output"), style, chatID) ? 0 : 1;
 }
 
 }  // namespace talv::cli

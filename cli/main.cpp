@@ -1,11 +1,13 @@
 // talvessa-cli: the Talvessa core without a window.
 #include "cli/Commands.h"
+#include "platform/Log.h"
 #include "platform/Paths.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <clocale>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,12 +54,13 @@ const std::vector<Command>& commands() {
 
 const std::vector<OptionSpec> kGlobalOptions = {
     {"transcripts-home", true, false, "home folder under which the chat clients' folders are found"},
+    {"verbose", false, false, "write the log lines to standard error as well"},
     {"help", false, false, "show this help"},
     {"version", false, false, "show the version"},
 };
 
 void printUsage() {
-    fmt::print("Usage: talvessa-cli [--transcripts-home DIR] COMMAND [OPTIONS]\n\nCommands:\n");
+    fmt::print("Usage: talvessa-cli [--transcripts-home DIR] [--verbose] COMMAND [OPTIONS]\n\nCommands:\n");
     for (const auto& c : commands()) fmt::print("  {:<14}{}\n", c.name, c.summary);
     fmt::print("\nGlobal options:\n{}\n'talvessa-cli COMMAND --help' describes a command.\n",
                describeOptions(kGlobalOptions));
@@ -72,6 +75,18 @@ void printCommandUsage(const Command& c) {
 int usageError(const std::string& message) {
     fmt::print(stderr, "talvessa-cli: {}\nTry 'talvessa-cli --help'.\n", message);
     return 2;
+}
+
+// The first global option (other than --help, which commands take too) among a command's words.
+std::optional<std::string> globalOptionAmong(const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word.rfind("--", 0) != 0) continue;
+        const std::string name = word.substr(2, word.find('=') - 2);
+        for (const OptionSpec& global : kGlobalOptions) {
+            if (global.name == name && name != "help") return name;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -101,12 +116,20 @@ int main(int argc, char** argv) {
 
     std::vector<OptionSpec> specs = command->options;
     specs.push_back({"help", false, false, "show this help"});
-    auto parsed = parseArguments({commandAt + 1, args.end()}, specs, error);
-    if (!parsed) return usageError(error);
+    const std::vector<std::string> commandWords(commandAt + 1, args.end());
+    auto parsed = parseArguments(commandWords, specs, error);
+    if (!parsed) {
+        if (auto global = globalOptionAmong(commandWords)) {
+            error += fmt::format("; '--{}' is a global option and goes before the command: talvessa-cli --{} ... {} ...",
+                                 *global, *global, command->name);
+        }
+        return usageError(error);
+    }
     if (parsed->has("help")) {
         printCommandUsage(*command);
         return 0;
     }
     if (auto home = global->value("transcripts-home")) talv::Paths::setTranscriptsHomeOverride(*home);
+    if (global->has("verbose")) setLogEcho(echoToStandardError);
     return command->run(*parsed);
 }

@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "store/TalvDatabase.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -40,6 +41,24 @@ std::optional<fs::path> findStyle(std::string_view nameOrPath) {
     for (const fs::path& folder : {userStylesDirectory(), builtInStylesDirectory()})
         if (isFolder(folder / name)) return folder / name;
     return std::nullopt;
+}
+
+std::vector<std::string> styleNames() {
+    std::vector<std::string> names;
+    for (const fs::path& folder : {userStylesDirectory(), builtInStylesDirectory()}) {
+        std::vector<std::string> here;
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            const fs::path& path = entry.path();
+            const std::string name = path.stem().string();
+            if (path.extension() == ".talStyle" && isFolder(path) &&
+                std::find(names.begin(), names.end(), name) == names.end())
+                here.push_back(name);
+        }
+        std::sort(here.begin(), here.end());
+        names.insert(names.end(), here.begin(), here.end());
+    }
+    return names;
 }
 
 std::optional<std::string> renderTranscriptPage(std::optional<std::int64_t> chatID, std::string_view searchText,

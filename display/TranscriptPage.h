@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talv {
 
@@ -19,6 +20,10 @@ std::filesystem::path chooseStyle(const std::optional<std::string>& customChatSt
 // A style given by path (an existing folder) or by name ("Compact" or "Compact.talStyle"),
 // looked for among the user's styles, then the built-in ones. None when there is no such style.
 std::optional<std::filesystem::path> findStyle(std::string_view nameOrPath);
+
+// The names of the styles findStyle knows ("Compact" for "Compact.talStyle"): the user's, then
+// the built-in ones not already named, each in name order.
+std::vector<std::string> styleNames();
 
 // The page of a chat (no ID: the page shown when no chat is selected) in `style`, read from the
 // user's transcript store and identity cache; pictures are written into the temporary folder,

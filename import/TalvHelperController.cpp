@@ -64,7 +64,7 @@ std::string TalvHelperController::iChatFolder() {
     const std::string saved = UserDefaults::forDomain("com.apple.ichat").stringForKey("SavedChatsFolder");
     if (saved.empty()) return underTranscriptsHome("Documents/iChats");
     if (saved == "~" || saved.rfind("~/", 0) == 0) return (Paths::transcriptsHome() / saved.substr(std::min<std::size_t>(2, saved.size()))).string();
-    return Paths::expandTilde(saved);
+    return Paths::canonical(Paths::expandTilde(saved)).string();
 }
 
 std::string TalvHelperController::razevarigedFolder() { return underTranscriptsHome("Documents/iChats (Razevariged)/"); }

@@ -12,9 +12,15 @@ namespace {
 std::mutex gCaptureMutex;
 LogCapture* gCapture = nullptr;  // guarded by gCaptureMutex
 
-bool echoToStderr() {
-    static const bool echo = isatty(STDERR_FILENO) || std::getenv("TALV_LOG_STDERR") != nullptr;
-    return echo;
+struct EchoState {
+    std::mutex mutex;
+    LogEcho echo = std::getenv("TALV_LOG_STDERR") ? LogEcho(echoToStandardError) : LogEcho();  // guarded by mutex
+};
+
+// Made at first use, so that a line logged during static initialisation finds it.
+EchoState& echoState() {
+    static EchoState state;
+    return state;
 }
 
 // Whether the system log takes lines. Without its socket (no journald or syslog daemon, as in a
@@ -36,11 +42,27 @@ void logLine(std::string_view line) {
         if (gCapture) gCapture->append(line);
     }
     if (syslogAvailable()) syslog(LOG_NOTICE, "%.*s", static_cast<int>(line.size()), line.data());
-    if (echoToStderr()) {
-        std::string out(line);
-        out += '\n';
-        std::fwrite(out.data(), 1, out.size(), stderr);
-    }
+    EchoState& echo = echoState();
+    std::lock_guard lock(echo.mutex);
+    if (echo.echo) echo.echo(line);
+}
+
+void setLogEcho(LogEcho echo) {
+    EchoState& state = echoState();
+    std::lock_guard lock(state.mutex);
+    state.echo = std::move(echo);
+}
+
+bool logEchoes() {
+    EchoState& state = echoState();
+    std::lock_guard lock(state.mutex);
+    return static_cast<bool>(state.echo);
+}
+
+void echoToStandardError(std::string_view line) {
+    std::string out(line);
+    out += '\n';
+    std::fwrite(out.data(), 1, out.size(), stderr);
 }
 
 LogCapture::LogCapture() {

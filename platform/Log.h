@@ -1,6 +1,7 @@
 #pragma once
-// Plain log lines to the system log and, when stderr is a terminal or TALV_LOG_STDERR is set,
-// to standard error. Thread-safe. Tests install a LogCapture to read the lines.
+// Plain log lines to the system log and, when asked, echoed: to standard error when
+// TALV_LOG_STDERR is set, or wherever setLogEcho directs them. Thread-safe. Tests install a
+// LogCapture to read the lines.
 #include <fmt/format.h>
 
 #include <functional>
@@ -12,6 +13,16 @@
 namespace talv {
 
 void logLine(std::string_view line);
+
+// Receives every log line after the system log, one at a time (calls never overlap), on the
+// logging thread.
+using LogEcho = std::function<void(std::string_view line)>;
+// Replaces the echo; none stops echoing.
+void setLogEcho(LogEcho echo);
+// Whether an echo is set.
+bool logEchoes();
+// Writes the line and a line break to standard error: the echo of TALV_LOG_STDERR.
+void echoToStandardError(std::string_view line);
 
 template <typename... Args>
 void logf(fmt::format_string<Args...> format, Args&&... args) {

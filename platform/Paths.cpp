@@ -73,14 +73,24 @@ std::string Paths::expandTilde(std::string_view path) {
     return expanded;
 }
 
+fs::path Paths::canonical(const fs::path& path) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    if (ec) absolute = path;
+    fs::path resolved = fs::weakly_canonical(absolute, ec);
+    if (ec) resolved = absolute.lexically_normal();
+    if (!resolved.has_filename() && resolved.has_relative_path()) resolved = resolved.parent_path();
+    return resolved;
+}
+
 fs::path Paths::transcriptsHome() {
     {
         std::lock_guard lock(gOverrideMutex);
-        if (gTranscriptsHomeOverride) return *gTranscriptsHomeOverride;
+        if (gTranscriptsHomeOverride) return canonical(*gTranscriptsHomeOverride);
     }
     std::string configured = UserDefaults::standard().stringForKey("TranscriptsHome");
-    if (!configured.empty()) return expandTilde(configured);
-    return home();
+    if (!configured.empty()) return canonical(expandTilde(configured));
+    return canonical(home());
 }
 
 void Paths::setTranscriptsHomeOverride(std::optional<fs::path> home) {

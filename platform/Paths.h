@@ -24,8 +24,13 @@ public:
     // "~" and "~/x" become the home; "~user/x" that user's home; anything else is unchanged.
     static std::string expandTilde(std::string_view path);
 
-    // The home under which the chat clients' folders are looked for: the override, else the
-    // application's user default "TranscriptsHome" (tilde expanded), else home().
+    // `path` made absolute (against the working folder) and canonical: symbolic links, "." and
+    // ".." resolved as far as the path exists, the rest made lexically normal, no trailing "/".
+    // Every spelling of one folder gives the same path.
+    static std::filesystem::path canonical(const std::filesystem::path& path);
+
+    // The home under which the chat clients' folders are looked for, canonical: the override,
+    // else the application's user default "TranscriptsHome" (tilde expanded), else home().
     static std::filesystem::path transcriptsHome();
     // Command-line override of transcriptsHome(); none clears it.
     static void setTranscriptsHomeOverride(std::optional<std::filesystem::path> home);

@@ -12,7 +12,10 @@
 
 namespace talv::test {
 
-Archive::Archive() : lookupState_(std::make_shared<IdentityLookupState>()) {
+Archive::Archive() : Archive(std::filesystem::path()) {}
+
+Archive::Archive(std::filesystem::path folder)
+    : folder_(folder.empty() ? dir_.path() : std::move(folder)), lookupState_(std::make_shared<IdentityLookupState>()) {
     std::filesystem::remove_all(Paths::caches());
     std::filesystem::remove_all(AddressBook::folder());
     writeFile(AddressBook::folder() / "people.vcf",
@@ -32,7 +35,7 @@ Archive::Archive() : lookupState_(std::make_shared<IdentityLookupState>()) {
 }
 
 TalvDatabase Archive::openStore() {
-    auto store = TalvDatabase::openAt(dir_.path());
+    auto store = TalvDatabase::openAt(folder_);
     if (!store) throw std::runtime_error("cannot open the transcript database");
     return std::move(*store);
 }

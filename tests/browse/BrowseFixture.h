@@ -38,6 +38,8 @@ struct ChatRow {
 class Archive {
 public:
     Archive();
+    // The transcript database in `folder` (the user's own when it is Paths::applicationSupport()).
+    explicit Archive(std::filesystem::path folder);
     // Writes the chat's rows and looks its handles up in the identity cache, as indexing does.
     std::int64_t add(const ChatRow& chat);
     FMDatabase& db() { return db_->db(); }
@@ -47,6 +49,7 @@ public:
 
 private:
     TempDir dir_;
+    std::filesystem::path folder_;
     std::shared_ptr<IdentityLookupState> lookupState_;
     std::optional<TalvDatabase> db_;
     std::optional<TalvCacheDatabase> cache_;

@@ -12,11 +12,13 @@
 namespace fs = std::filesystem;
 using talv::HeadlessBrowser;
 
+class RealTranscripts : public talv::test::CorpusTest {};
+
 namespace {
 
 std::vector<fs::path> adiumXmlLogs() {
     std::vector<fs::path> logs;
-    for (const auto& entry : fs::recursive_directory_iterator(talv::test::sharedDir() / "corpus/adium/Adium 2.0")) {
+    for (const auto& entry : fs::recursive_directory_iterator(talv::test::corpusDir() / "adium/Adium 2.0")) {
         if (entry.path().extension() == ".chatlog") logs.push_back(entry.path());
     }
     std::sort(logs.begin(), logs.end());
@@ -25,7 +27,7 @@ std::vector<fs::path> adiumXmlLogs() {
 
 }  // namespace
 
-TEST(RealTranscripts, ListedAsTheChatsTableShowsThem) {
+TEST_F(RealTranscripts, ListedAsTheChatsTableShowsThem) {
     talv::test::setTimeZone("America/New_York");
     talv::test::TempDir dir;
     {

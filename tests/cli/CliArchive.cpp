@@ -17,7 +17,7 @@ fs::path makeIndexedHome() {
     const fs::path home = dir / "home";
     const fs::path adium = home / "Library" / "Application Support" / "Adium 2.0";
     fs::create_directories(adium.parent_path());
-    fs::copy(sharedDir() / "corpus" / "adium" / "Adium 2.0", adium, fs::copy_options::recursive);
+    fs::copy(corpusDir() / "adium" / "Adium 2.0", adium, fs::copy_options::recursive);
 
     const Date start{1330873200};  // 2012-03-04 15:00:00 UTC
     auto message = [](std::string sender, Date time, std::string text) {
@@ -55,7 +55,7 @@ fs::path makeIndexedHome() {
 
 }  // namespace
 
-CliResult runCli(const std::vector<std::string>& args) {
+CliResult runCli(const std::vector<std::string>& args, const fs::path& workingFolder) {
     std::vector<gchar*> argv{const_cast<gchar*>(TALV_CLI_PATH)};
     for (const std::string& arg : args) argv.push_back(const_cast<gchar*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -65,7 +65,7 @@ CliResult runCli(const std::vector<std::string>& args) {
     gint status = 0;
     GError* error = nullptr;
     CliResult result;
-    if (!g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &status, &error)) {
+    if (!g_spawn_sync(workingFolder.empty() ? nullptr : workingFolder.c_str(), argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &status, &error)) {
         ADD_FAILURE() << "cannot run " << TALV_CLI_PATH << ": " << error->message;
         g_error_free(error);
         return result;

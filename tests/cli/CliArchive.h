@@ -21,8 +21,8 @@ struct CliResult {
     std::string out, err;
 };
 
-// Runs talvessa-cli with `args` in the test's environment.
-CliResult runCli(const std::vector<std::string>& args);
+// Runs talvessa-cli with `args` in the test's environment, in `workingFolder` when one is given.
+CliResult runCli(const std::vector<std::string>& args, const std::filesystem::path& workingFolder = {});
 
 // The transcripts home, indexed once per test process with `talvessa-cli index`.
 const std::filesystem::path& indexedTranscriptsHome();

@@ -4,6 +4,7 @@
 #include "tools/ArchiveWriter.h"
 #include "tools/IChatTranscript.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -57,8 +58,11 @@ TEST_F(IndexCommand, ReadsEveryTranscriptOnceAndNothingTheSecondTime) {
 
     auto first = test::runCli({"--transcripts-home", transcripts.string(), "index"});
     ASSERT_EQ(first.exitCode, 0) << first.err;
-    EXPECT_NE(first.err.find("Scanning Adium transcript 0 of "), std::string::npos) << first.err;
     const auto read = summary(first.out);
+    // Off a terminal: one line per finished pass, each naming its client, and no log lines.
+    EXPECT_EQ(first.err, fmt::format("Scanning iChat transcript {0} of {0}...\nScanning Adium transcript {1} of {1}...\n"
+                                     "Scanning Fire transcript {2} of {2}...\n",
+                                     read[0], read[1], read[2]));
     EXPECT_EQ(read[0] + read[1] + read[2], 30);
     EXPECT_GT(read[0], 0);
     EXPECT_GT(read[1], 0);

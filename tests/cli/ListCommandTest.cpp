@@ -14,6 +14,9 @@ using talv::test::Listing;
 using talv::test::listJson;
 using talv::test::runOnArchive;
 
+// The archive is indexed from the corpus.
+class ListCommand : public talv::test::CorpusTest {};
+
 std::vector<std::string> fileNames(const Listing& listing) {
     std::vector<std::string> names;
     for (const Chat& chat : listing.chats) names.push_back(chat.at("filename"));
@@ -25,7 +28,7 @@ const std::string kGroupChat =
     "private-chat-00000000-0000-0000-0000-000000000000@groupchat.google.com (2011-08-20T20.59.21-0700).chatlog";
 const std::string kJabberChat = "otheruser@example.com (2013-11-03T22.44.16+0100).chatlog";
 
-TEST(ListCommand, ShowsWhatTheChatsTableShows) {
+TEST_F(ListCommand, ShowsWhatTheChatsTableShows) {
     const Listing all = listJson({"--sort", "datestarted"});
     ASSERT_EQ(all.count, 5);
     EXPECT_EQ(all.statistics, "5 chats, 1.0 days");
@@ -70,7 +73,7 @@ TEST(ListCommand, ShowsWhatTheChatsTableShows) {
     EXPECT_LT(plain.out.find("it's 100% done, \"really\"  "), plain.out.find("(Picture)"));  // one line per row
 }
 
-TEST(ListCommand, FiltersByTheEntriesTitles) {
+TEST_F(ListCommand, FiltersByTheEntriesTitles) {
     EXPECT_EQ(listJson({"--when", "Before Last Year"}).count, 5);
     const Listing none = listJson({"--when", "Today", "--when", "Yesterday"});
     EXPECT_EQ(none.count, 0);
@@ -102,7 +105,7 @@ TEST(ListCommand, FiltersByTheEntriesTitles) {
     EXPECT_EQ(json_object_get_string_member(json_array_get_object_element(entries, 0), "title"), std::string("All"));
 }
 
-TEST(ListCommand, SearchTextIsMatchedLiterallyExceptForWildcards) {
+TEST_F(ListCommand, SearchTextIsMatchedLiterallyExceptForWildcards) {
     EXPECT_EQ(fileNames(listJson({"--search", "regular message"})), std::vector<std::string>{kAimChat});
     const Listing quoted = listJson({"--search", "it's 100"});
     ASSERT_EQ(quoted.count, 1);
@@ -116,7 +119,7 @@ TEST(ListCommand, SearchTextIsMatchedLiterallyExceptForWildcards) {
     EXPECT_EQ(listJson({}).count, 5);
 }
 
-TEST(ListCommand, RejectsUnknownTitlesAndSortKeys) {
+TEST_F(ListCommand, RejectsUnknownTitlesAndSortKeys) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"list", "--when", "Someday"},
              {"list", "--contents", "Links", "--contents", "Videos"},

@@ -12,6 +12,9 @@ namespace fs = std::filesystem;
 using talv::test::CliResult;
 using talv::test::runOnArchive;
 
+// The archive is indexed from the corpus.
+class ShowCommand : public talv::test::CorpusTest {};
+
 const std::string kAimChat = "aimdest (2011-12-09T01.13.43-0800).chatlog";
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
@@ -20,7 +23,7 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
     return n;
 }
 
-TEST(ShowCommand, RendersAChatWithSearchMarksAndPictures) {
+TEST_F(ShowCommand, RendersAChatWithSearchMarksAndPictures) {
     const std::string aim = talv::test::chatIDOf(kAimChat);
     talv::test::TempDir out;
     const fs::path page = out / "chat.html";
@@ -29,7 +32,10 @@ TEST(ShowCommand, RendersAChatWithSearchMarksAndPictures) {
     EXPECT_TRUE(shown.out.empty());
     const std::string html = talv::test::readFile(page);
     EXPECT_NE(html.find("function jumpToAnchor("), std::string::npos);
-    EXPECT_NE(html.find("Default.talStyle/Contents/Resources/"), std::string::npos);  // the page's base
+    // The page stands alone: titled, its base the copy of the style beside it.
+    EXPECT_NE(html.find("<title>aimsource, aimdest – 12/9/11 4:13 AM</title>"), std::string::npos);
+    EXPECT_NE(html.find("<base href=\"chat_files/Default.talStyle/\">"), std::string::npos);
+    EXPECT_TRUE(fs::is_regular_file(out / "chat_files/Default.talStyle/main.css"));
     // Every "message" of the transcript is marked, keeping its own case; none inside a tag.
     EXPECT_EQ(occurrences(html, "<div class=\"highlighted_word\">message</div>"), 6u);
     EXPECT_EQ(occurrences(html, "<a id=\"_TEXT-"), 6u);
@@ -58,9 +64,16 @@ TEST(ShowCommand, RendersAChatWithSearchMarksAndPictures) {
     g_free(file);
     EXPECT_EQ(written.substr(1, 3), "PNG");
     EXPECT_NE(picture.out.find("a dot for you"), std::string::npos);
+
+    // Saved to a file, the page shows a copy of the picture beside it.
+    const CliResult saved = runOnArchive({"show", talv::test::chatIDOf(talv::test::kPictureChatFile), "--output", page.string()});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    const std::string savedHTML = talv::test::readFile(page);
+    ASSERT_TRUE(std::regex_search(savedHTML, image, std::regex("<img src=\"\\.\\./(Tal-[^\"]+)\""))) << savedHTML;
+    EXPECT_EQ(talv::test::readFile(out / "chat_files" / image[1].str()), written);
 }
 
-TEST(ShowCommand, NoSelectionPageAndBadRequests) {
+TEST_F(ShowCommand, NoSelectionPageAndBadRequests) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{"show", "--none"}, {"show"}}) {
         const CliResult none = runOnArchive(args);
         ASSERT_EQ(none.exitCode, 0) << none.err;

@@ -84,7 +84,7 @@ TEST(AdiumParticipantImporter, TakesAliasElseServerNicknameOfBuddiesWithAName) {
 
 TEST(AdiumParticipantImporter, ReadsRealListsAndStopsAtTheFirstFatalError) {
     AdiumParticipantImporter importer;
-    EXPECT_TRUE(importer.importParticipants(test::sharedDir() / "corpus/blist/jimregan-dotfiles/.purple/blist.xml").empty());
+    EXPECT_TRUE(importer.importParticipants(test::corpusDir() / "blist/jimregan-dotfiles/.purple/blist.xml").empty());
     EXPECT_TRUE(importer.importParticipants(test::homeDir() / "no such file.xml").empty());
 
     test::TempDir dir;

@@ -12,11 +12,13 @@ using talv::ChatRecord;
 using talv::MessageRecord;
 using talv::test::utcDate;
 
+class AdiumCorpus : public talv::test::CorpusTest {};
+
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path corpus() { return talv::test::sharedDir() / "corpus" / "adium"; }
+fs::path corpus() { return talv::test::corpusDir() / "adium"; }
 fs::path logs() { return corpus() / "Adium 2.0" / "Users" / "Default" / "Logs"; }
 
 std::vector<std::string> texts(const ChatRecord& chat) {
@@ -32,7 +34,7 @@ std::string trimmed(std::string_view s) {
 
 }  // namespace
 
-TEST(AdiumCorpus, HtmlLogRenamedByAdiumOne) {
+TEST_F(AdiumCorpus, HtmlLogRenamedByAdiumOne) {
     auto chat = talv::AdiumLogParser().parseLogFile(corpus() / "loose-files" / "theirscreenname (2006-09-23).AdiumHTMLLog");
     ASSERT_TRUE(chat);
     ASSERT_EQ(chat->Messages.size(), 35u);
@@ -72,7 +74,7 @@ TEST(AdiumCorpus, HtmlLogRenamedByAdiumOne) {
     EXPECT_EQ(berlin->StartDate, utcDate(2006, 9, 22, 22, 1, 48));
 }
 
-TEST(AdiumCorpus, EarlyChatlogFile) {
+TEST_F(AdiumCorpus, EarlyChatlogFile) {
     auto chat = talv::AdiumXMLLogParser().parseLogFile(corpus() / "loose-files" / "theirscreenname (2007-03-25T12.31.28-0400).chatlog");
     ASSERT_TRUE(chat);
     ASSERT_EQ(chat->Messages.size(), 45u);  // 42 messages, one status, two events
@@ -97,7 +99,7 @@ TEST(AdiumCorpus, EarlyChatlogFile) {
     EXPECT_FALSE(chat->HasEmails);
 }
 
-TEST(AdiumCorpus, AimChatlogFolderWithEveryStatusType) {
+TEST_F(AdiumCorpus, AimChatlogFolderWithEveryStatusType) {
     auto chat = talv::AdiumXMLLogParser().parseLogFile(logs() / "AIM.aimsource" / "aimdest" / "aimdest (2011-12-09T01.13.43-0800).chatlog");
     ASSERT_TRUE(chat);
     EXPECT_EQ(texts(*chat), (std::vector<std::string>{
@@ -141,7 +143,7 @@ TEST(AdiumCorpus, AimChatlogFolderWithEveryStatusType) {
     EXPECT_FALSE(chat->HasPictures);
 }
 
-TEST(AdiumCorpus, GroupChatAndPrettyPrintedJabberLog) {
+TEST_F(AdiumCorpus, GroupChatAndPrettyPrintedJabberLog) {
     auto group = talv::AdiumXMLLogParser().parseLogFile(
         logs() / "GTalk.source@gmail.com" / "private-chat-00000000-0000-0000-0000-000000000000@groupchat.google.com" /
         "private-chat-00000000-0000-0000-0000-000000000000@groupchat.google.com (2011-08-20T20.59.21-0700).chatlog");
@@ -178,7 +180,7 @@ TEST(AdiumCorpus, GroupChatAndPrettyPrintedJabberLog) {
 
 // Every reader on every cut and a scattering of damaged bytes of every real log: never a crash,
 // and the XML readers keep the messages before the damage.
-TEST(AdiumCorpus, DamagedCopiesOfRealLogsNeverFail) {
+TEST_F(AdiumCorpus, DamagedCopiesOfRealLogsNeverFail) {
     talv::test::TempDir dir;
     std::vector<fs::path> files;
     for (const auto& entry : fs::recursive_directory_iterator(corpus()))

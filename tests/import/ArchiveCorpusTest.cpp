@@ -10,10 +10,12 @@
 
 using namespace talv;
 
+class ArchiveCorpus : public talv::test::CorpusTest {};
+
 namespace {
 
 std::string corpusFile(const std::string& relative) {
-    return test::readFile(test::sharedDir() / "corpus" / relative);
+    return test::readFile(test::corpusDir() / relative);
 }
 
 ObjectPtr keyed(const std::string& relative) {
@@ -62,7 +64,7 @@ std::vector<Value::Dictionary> attributesPerCharacter(const AttributedString& te
 
 }  // namespace
 
-TEST(ArchiveCorpus, KeyedArchivesDecodeWithSharedObjectsUrlsAndUnknownClasses) {
+TEST_F(ArchiveCorpus, KeyedArchivesDecodeWithSharedObjectsUrlsAndUnknownClasses) {
     ObjectPtr array = keyed("NSKeyedUnarchiver-ArrayTest.plist");  // an XML property list
     ASSERT_EQ(elements(array).size(), 4u);
     EXPECT_EQ(text(elements(array)[0]), "baa");
@@ -96,7 +98,7 @@ TEST(ArchiveCorpus, KeyedArchivesDecodeWithSharedObjectsUrlsAndUnknownClasses) {
     EXPECT_EQ(complex->entries[3].second->className(), "NSUUID");
 }
 
-TEST(ArchiveCorpus, KeyedAttributedStringFollowsItsRunTable) {
+TEST_F(ArchiveCorpus, KeyedAttributedStringFollowsItsRunTable) {
     auto decoded = as<ArchivedAttributedString>(keyed("NSMutableAttributedString.archive"));
     ASSERT_NE(decoded, nullptr);
     const AttributedString& string = *decoded->text;
@@ -107,7 +109,7 @@ TEST(ArchiveCorpus, KeyedAttributedStringFollowsItsRunTable) {
     EXPECT_EQ(string.runs().size(), 6u);
 }
 
-TEST(ArchiveCorpus, TypedStreamFoundationObjects) {
+TEST_F(ArchiveCorpus, TypedStreamFoundationObjects) {
     EXPECT_EQ(text(typed("crabstep/foundation/NSString")), "Hello, world");
     EXPECT_EQ(text(typed("crabstep/foundation/NSMutableString")), "Hello, world");
     EXPECT_EQ(typed("crabstep/foundation/NSMutableString")->className(), "NSMutableString");
@@ -154,7 +156,7 @@ TEST(ArchiveCorpus, TypedStreamFoundationObjects) {
     EXPECT_EQ(relative->absoluteString(), "https://example.com/dir/page.html");
 }
 
-TEST(ArchiveCorpus, TypedStreamNumbersKeepTheirDeclaredWidth) {
+TEST_F(ArchiveCorpus, TypedStreamNumbersKeepTheirDeclaredWidth) {
     EXPECT_EQ(number(typed("uetchy/NSNumberWith5digits")), Value(55555));
     EXPECT_EQ(number(typed("uetchy/NSNumberWithMinus5digits")), Value(-55555));
     auto big = as<ArchivedNumber>(typed("uetchy/NSNumberWithULongLong"));
@@ -185,7 +187,7 @@ TEST(ArchiveCorpus, TypedStreamNumbersKeepTheirDeclaredWidth) {
     EXPECT_EQ(number(innermost[1]), Value(3));
 }
 
-TEST(ArchiveCorpus, TypedStreamAttributedStringsReuseAttributeSets) {
+TEST_F(ArchiveCorpus, TypedStreamAttributedStringsReuseAttributeSets) {
     auto plain = as<ArchivedAttributedString>(typed("crabstep/foundation/NSAttributedString"));
     ASSERT_NE(plain, nullptr);
     EXPECT_EQ(plain->text->utf8(), "Hello, world");

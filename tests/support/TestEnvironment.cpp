@@ -27,7 +27,17 @@ fs::path envPath(const char* name, const fs::path& fallback) {
 fs::path homeDir() { return envPath("HOME", "/tmp"); }
 fs::path sourceDir() { return envPath("TALV_SOURCE_DIR", fs::current_path()); }
 fs::path binaryDir() { return envPath("TALV_BINARY_DIR", fs::current_path()); }
-fs::path sharedDir() { return envPath("TALV_SHARED_DIR", sourceDir() / ".." / "shared"); }
+fs::path corpusDir() { return envPath("TALV_CORPUS_DIR", TALV_CORPUS_DIR); }
+
+void CorpusTest::SetUp() {
+    std::error_code ec;
+    if (fs::is_directory(corpusDir(), ec)) return;
+    const std::string missing = "no transcript corpus at " + corpusDir().string() +
+                                " (configure with -DTALV_CORPUS_DIR=<folder> to run the tests that read it)";
+    const char* ci = std::getenv("CI");
+    if (ci && std::string_view(ci) == "true") FAIL() << missing;
+    GTEST_SKIP() << missing;
+}
 
 void setTimeZone(const std::string& tz) {
     setenv("TZ", tz.c_str(), 1);

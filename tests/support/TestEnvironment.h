@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the test suites. The test main gives every test process a fresh home
 // (HOME, XDG_*, TMPDIR inside one temporary folder) and a fixed TZ before any test runs.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -9,8 +11,8 @@ namespace talv::test {
 
 // The fresh home folder of this test process.
 std::filesystem::path homeDir();
-// The checkout's shared/ folder (real transcript corpus and format notes).
-std::filesystem::path sharedDir();
+// The corpus of real transcripts: $TALV_CORPUS_DIR, else the build's TALV_CORPUS_DIR setting.
+std::filesystem::path corpusDir();
 // The source tree and the build tree.
 std::filesystem::path sourceDir();
 std::filesystem::path binaryDir();
@@ -24,6 +26,13 @@ void writeFile(const std::filesystem::path& path, std::string_view contents);
 // when it cannot.
 void setModificationDate(const std::filesystem::path& path, double secondsSince1970);
 std::string readFile(const std::filesystem::path& path);
+
+// Base of the tests that read the corpus: without it they are skipped with one line naming where
+// it was looked for, except under CI=true, where a missing corpus fails them.
+class CorpusTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+};
 
 // A fresh folder under the home, removed when the object goes.
 class TempDir {

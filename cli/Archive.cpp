@@ -1,0 +1,41 @@
+// The archive as every command opens and reads it.
+#include "cli/Commands.h"
+#include "identity/DatabaseStartup.h"
+#include "platform/Paths.h"
+#include "store/DatabaseCheck.h"
+#include "store/TalvDatabase.h"
+
+#include <fmt/format.h>
+
+namespace talv::cli {
+
+bool prepareArchive() {
+    if (auto problem = prepareDatabases()) {
+        fmt::print(stderr, "talvessa-cli: {}\n", *problem);
+        return false;
+    }
+    return true;
+}
+
+void reportUnreadableArchive(std::string_view reason) {
+    fmt::print(stderr, "talvessa-cli: {}\n",
+               unreadableDatabaseMessage(Paths::applicationSupport() / TalvDatabase::kFileName, reason));
+}
+
+std::optional<std::int64_t> archiveCount(const std::string& sql, const std::vector<SqlValue>& args) {
+    auto store = TalvDatabase::open();
+    if (!store) {
+        reportUnreadableArchive("it cannot be opened");
+        return std::nullopt;
+    }
+    auto rs = store->db().executeQuery(sql, args);
+    if (rs && rs->next()) {
+        const std::int64_t n = rs->intForColumn("n");
+        rs->close();
+        return n;
+    }
+    reportUnreadableArchive(lastStatementFailed(store->db()) || !rs ? store->db().lastErrorMessage() : "no result");
+    return std::nullopt;
+}
+
+}  // namespace talv::cli

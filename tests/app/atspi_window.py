@@ -1,0 +1,66 @@
+"""Driving the real talvessa through the accessibility bus (AT-SPI), for the end-to-end test and
+scripts/screenshots: start it with its own accessibility bus, wait for things, find controls by
+role and accessible name."""
+import contextlib
+import os
+import re
+import subprocess
+import time
+
+import pyatspi
+
+
+def wait_for(what, condition, timeout=90, explain=lambda: ""):
+    """The first true value of condition(), tried until the timeout; the tree may change while it is read."""
+    end = time.time() + timeout
+    while time.time() < end:
+        try:
+            value = condition()
+            if value:
+                return value
+        except Exception:
+            pass
+        time.sleep(0.2)
+    raise SystemExit("timed out waiting for %s %s" % (what, explain()))
+
+
+def walk(accessible):
+    yield accessible
+    for i in range(accessible.childCount):
+        child = accessible.getChildAtIndex(i)
+        if child is not None:
+            yield from walk(child)
+
+
+def find(root, role, name=None, pattern=None):
+    """The first accessible of the role with that name (or a name matching the pattern), or None."""
+    for accessible in walk(root):
+        if accessible.getRoleName() != role:
+            continue
+        if name is not None and accessible.name != name:
+            continue
+        if pattern is not None and not re.search(pattern, accessible.name):
+            continue
+        return accessible
+    return None
+
+
+def rows_of(root, table):
+    """The list of rows inside the table with that accessible name."""
+    table = find(root, "tree table", table)
+    return next(child for child in (table.getChildAtIndex(i) for i in range(table.childCount)) if child.getRoleName() == "list")
+
+
+@contextlib.contextmanager
+def talvessa(program, home):
+    """Starts the accessibility bus and talvessa on `home`; yields its main window; ends both."""
+    bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+    process = subprocess.Popen([program, "--transcripts-home", home], env=dict(os.environ, GTK_A11Y="atspi"))
+    try:
+        app = wait_for("talvessa on the accessibility bus",
+                       lambda: next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "talvessa"), None))
+        yield wait_for("its main window", lambda: find(app, "frame", "Talvessa"))
+    finally:
+        process.terminate()
+        process.wait(timeout=30)
+        bus.terminate()

@@ -1,0 +1,126 @@
+"""Drives the real talvessa through AT-SPI as a user would: choose Links, select the first chat,
+press Next twice, type a search text; checks the statistics line, the chats listed and the page's
+active item against what talvessa-cli answers for the same archive."""
+import html.parser
+import json
+import os
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+from atspi_window import find, rows_of, talvessa, wait_for
+
+build, home = sys.argv[1], sys.argv[2]
+cli = [os.path.join(build, "cli", "talvessa-cli"), "--transcripts-home", home]
+failures = []
+passed = 0
+
+
+def check(condition, message):
+    global passed
+    print(("ok   " if condition else "FAIL ") + message, flush=True)
+    if condition:
+        passed += 1
+    else:
+        failures.append(message)
+
+
+def row_texts(rows):
+    texts = []
+    for i in range(rows.childCount):
+        row = rows.getChildAtIndex(i)
+        cells = [row.getChildAtIndex(c).getChildAtIndex(0).name for c in range(row.childCount)]
+        texts.append(cells)
+    return texts
+
+
+def expected(*arguments):
+    out = subprocess.run(cli + ["list", "--when", "All", "--sort", "datestarted:desc", "--json", *arguments],
+                         check=True, capture_output=True, text=True).stdout
+    return json.loads(out)
+
+
+class Anchors(html.parser.HTMLParser):
+    """The text of each anchor of a page whose id begins with a prefix, in document order."""
+
+    def __init__(self, prefix):
+        super().__init__()
+        self.prefix, self.texts, self.inside = prefix, [], 0
+
+    def handle_starttag(self, tag, attrs):
+        if tag == "a" and dict(attrs).get("id", "").startswith(self.prefix):
+            self.texts.append("")
+            self.inside = 1
+        elif tag == "a" and self.inside:
+            self.inside += 1
+
+    def handle_endtag(self, tag):
+        if tag == "a" and self.inside:
+            self.inside -= 1
+
+    def handle_data(self, data):
+        if self.inside:
+            self.texts[-1] += data
+
+
+with talvessa(os.path.join(build, "app", "talvessa"), home) as frame:
+    statistics = wait_for("the statistics line", lambda: find(frame, "label", pattern=r"^\d+ chats, "))
+
+    # All dates, then Links in the contents list.
+    rows_of(frame, "Date").querySelection().selectChild(0)
+    contents = rows_of(frame, "Contents").querySelection()
+    contents.clearSelection()
+    contents.selectChild(2)
+    links = expected("--contents", "Links")
+    wait_for("the statistics of the Links chats", lambda: find(frame, "label", pattern=r"^\d+ chats, ").name == links["statistics"])
+    check(True, "statistics line after choosing Links: " + links["statistics"])
+    chats = rows_of(frame, "Chats")
+    shown = wait_for("the Links chats listed", lambda: row_texts(chats) if row_texts(chats) and
+                     row_texts(chats)[0][0] == links["chats"][0]["participants"] else None)
+    check([row[:2] for row in shown] == [[c["participants"], c["topic"]] for c in links["chats"][:len(shown)]],
+          "the chats listed are the Links chats, newest first (%d rows drawn of %d)" % (len(shown), links["count"]))
+
+    # The first chat, then Next twice: the second link of its page (the first when it has one).
+    chats.querySelection().selectChild(0)
+    page = subprocess.run(cli + ["show", str(links["chats"][0]["id"])], check=True, capture_output=True, text=True).stdout
+    anchors = Anchors("_LINK-")
+    anchors.feed(page)
+    check(len(anchors.texts) >= 1, "the first chat's page has %d links" % len(anchors.texts))
+    next_button = wait_for("Next enabled", lambda: (lambda b: b if b.getState().contains(pyatspi.STATE_SENSITIVE) else None)(
+        find(frame, "push button", pattern="^Next")))
+    check(next_button.name == "Next Link", "the Next button reads " + next_button.name)
+    transcript = find(frame, "filler", "Transcript")
+    time.sleep(1.0)  # the page loads
+    for _ in range(2):
+        next_button.queryAction().doAction(0)
+        time.sleep(0.3)
+    want = anchors.texts[1 % len(anchors.texts)]
+    described = wait_for("the active item", lambda: transcript.description or None)
+    check(described == "Link %d of %d: %s" % (1 % len(anchors.texts) + 1, len(anchors.texts), want),
+          "the page's active item: " + described)
+
+    # A search text, typed into the search field.
+    search = find(frame, "entry", "Search Transcripts")
+    search.queryEditableText().insertText(0, "Wochenende", len("Wochenende"))
+    found = expected("--contents", "Links", "--search", "Wochenende")
+    wait_for("the search's statistics", lambda: find(frame, "label", pattern=r"^\d+ chats, ").name == found["statistics"])
+    check(True, "statistics line after the search: " + found["statistics"])
+    shown = wait_for("the found chats listed", lambda: row_texts(chats) if len(row_texts(chats)) == min(found["count"], len(row_texts(chats)))
+                     and (not found["chats"] or row_texts(chats)[0][0] == found["chats"][0]["participants"]) else None)
+    check([row[:2] for row in shown] == [[c["participants"], c["topic"]] for c in found["chats"][:len(shown)]],
+          "the chats listed are those with the search text")
+    next_button = find(frame, "push button", pattern="^Next")
+    check(next_button.name == "Next Text", "with a search text the Next button reads " + next_button.name)
+    if found["count"]:
+        chats.querySelection().selectChild(0)
+        time.sleep(1.5)  # the page with the matches marked loads
+        wait_for("Next enabled", lambda: next_button.getState().contains(pyatspi.STATE_SENSITIVE))
+        next_button.queryAction().doAction(0)
+        described = wait_for("the active match", lambda: transcript.description if transcript.description.startswith("Text") else None)
+        check(described.startswith("Text 1 of ") and described.lower().endswith("wochenende"),
+              "Next steps through the search matches only: " + described)
+
+print("%d passed, %d failed" % (passed, len(failures)))
+sys.exit(1 if failures else 0)
