@@ -42,22 +42,40 @@ std::string literalPattern(std::string_view text) {
 
 bool isReferenceCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '#'; }
 
+// Longer than any named or numeric character reference; bounds the scans in a long word.
+constexpr std::size_t kLongestReference = 40;
+
 // Whether `position` lies after the "&" and before the ";" of a character reference.
 bool insideCharacterReference(std::string_view text, std::size_t position) {
+    const std::size_t first = position > kLongestReference ? position - kLongestReference : 0;
     std::size_t start = position;
-    while (start > 0 && isReferenceCharacter(text[start - 1])) --start;
+    while (start > first && isReferenceCharacter(text[start - 1])) --start;
     if (start == 0 || text[start - 1] != '&') return false;
+    const std::size_t last = std::min(text.size(), position + kLongestReference);
     std::size_t end = position;
-    while (end < text.size() && isReferenceCharacter(text[end])) ++end;
+    while (end < last && isReferenceCharacter(text[end])) ++end;
     return end < text.size() && text[end] == ';' && end > start;
 }
 
-// Whether the text after `position` closes a tag before it opens another.
-bool insideMarkup(std::string_view text, std::size_t position) {
-    std::size_t nextOpen = text.find('<', position);
-    std::size_t nextClose = text.find('>', position);
-    return nextClose != std::string_view::npos && (nextOpen == std::string_view::npos || nextClose < nextOpen);
-}
+// Answers, for positions that never go back, whether the text after a position closes a tag before
+// it opens another. Each '<' and '>' is looked for once, so a long text stays linear.
+class MarkupScanner {
+public:
+    explicit MarkupScanner(std::string_view text) : text_(text) {}
+    bool insideMarkup(std::size_t position) {
+        const std::size_t open = next(nextOpen_, '<', position);
+        const std::size_t close = next(nextClose_, '>', position);
+        return close != std::string_view::npos && (open == std::string_view::npos || close < open);
+    }
+
+private:
+    std::size_t next(std::size_t& cached, char c, std::size_t position) const {
+        if (cached != std::string_view::npos && cached < position) cached = text_.find(c, position);
+        return cached;
+    }
+    std::string_view text_;
+    std::size_t nextOpen_ = 0, nextClose_ = 0;
+};
 
 }  // namespace
 
@@ -101,25 +119,22 @@ std::string pictureAnchor(std::int64_t pictureID, std::string_view pictureFileUR
 }
 
 std::string markSearchText(std::string_view body, std::string_view escapedSearch) {
-    std::string out(body);
-    if (escapedSearch.empty()) return out;
-    Regex search(literalPattern(escapedSearch));
-    std::size_t from = 0;
-    while (from < out.size()) {
-        auto match = search.find(out, RegexRange{from, out.size() - from});
-        if (!match) break;
-        RegexRange found = match->range();
+    if (escapedSearch.empty()) return std::string(body);
+    MarkupScanner markup(body);
+    std::string out;
+    std::size_t copied = 0;
+    for (const RegexMatch& match : Regex(literalPattern(escapedSearch)).findAll(body)) {
+        const RegexRange found = match.range();
         if (found.length == 0) break;
-        if (insideMarkup(out, found.end()) || insideCharacterReference(out, found.location) ||
-            insideCharacterReference(out, found.end())) {
-            from = found.end();
+        if (markup.insideMarkup(found.end()) || insideCharacterReference(body, found.location) ||
+            insideCharacterReference(body, found.end()))
             continue;
-        }
-        std::string anchor = fmt::format(R"(<a id="{}"><div class="highlighted_word">{}</div></a>)",
-                                         anchorID(kTextAnchorPrefix), found.in(out));
-        out.replace(found.location, found.length, anchor);
-        from = found.location + anchor.size();
+        out.append(body.substr(copied, found.location - copied));
+        out += fmt::format(R"(<a id="{}"><div class="highlighted_word">{}</div></a>)", anchorID(kTextAnchorPrefix),
+                           found.in(body));
+        copied = found.end();
     }
+    out.append(body.substr(copied));
     return out;
 }
 

@@ -340,9 +340,9 @@ void AttributedString::detectURLs(const Value& color) {
             link = word;
         } else {
             std::string utf8 = toUtf8(word);
-            auto match = emailPattern().find(utf8);
-            if (!match) continue;
-            RegexRange bytes = match->range();
+            const std::vector<RegexRange> emails = findEmails(utf8);  // linear in a long word
+            if (emails.empty()) continue;
+            const RegexRange bytes = emails.front();
             range = {start + toUtf16(std::string_view(utf8).substr(0, bytes.location)).size(),
                      toUtf16(bytes.in(utf8)).size()};
             link = u"mailto:" + toUtf16(bytes.in(utf8));
