@@ -40,9 +40,8 @@ bool clientFoldersFound() {
     return false;
 }
 
-// The summary line, or one line with the store's error when something was not stored. Whether
-// everything was stored and counted.
-bool printSummary(const TalvHelperController& driver) {
+// One line with the store's error when something was not stored or read. Whether all was.
+bool reportFailures(const TalvHelperController& driver) {
     const std::int64_t failed = driver.failedWrites() + driver.failedCommits();
     if (failed != 0) {
         fmt::print(stderr, "talvessa-cli: the archive in {} was not fully updated ({} write{} failed): {}\n",
@@ -54,6 +53,12 @@ bool printSummary(const TalvHelperController& driver) {
                    unread, unread == 1 ? "" : "s", driver.lastFailure());
         return false;
     }
+    return true;
+}
+
+// The summary line, or the failures. Whether everything was stored and counted.
+bool printSummary(const TalvHelperController& driver) {
+    if (!reportFailures(driver)) return false;
     const std::optional<std::int64_t> chats = chatsInArchive();
     if (!chats) return false;
     fmt::print("Read {} iChat, {} Adium and {} Fire transcripts; the archive holds {} chats.\n",
@@ -114,8 +119,8 @@ int runWatch(const ParsedArguments&) {
 
     printer->finish();
     fmt::print(stderr, "Stopping: the running pass commits what it has read.\n");
-    driver.reset();  // stops the poll thread, lets the scan thread commit and joins it
-    return 0;
+    driver->stop();  // stops the poll thread, lets the scan thread commit and joins it
+    return reportFailures(*driver) ? 0 : 1;
 }
 
 }  // namespace talv::cli

@@ -89,7 +89,9 @@ TalvHelperController::TalvHelperController(std::weak_ptr<ScanProgressReceiver> m
                               MainThreadMessage::sharedThreadMessage().port());
 }
 
-TalvHelperController::~TalvHelperController() {
+TalvHelperController::~TalvHelperController() { stop(); }
+
+void TalvHelperController::stop() {
     pollThread_.reset();  // cancels and joins
     requestStop();
     if (scanThread_.joinable()) scanThread_.join();

@@ -62,6 +62,9 @@ public:
     // Asks the scan thread to stop after the file it reads (the pass commits what it read); returns
     // at once. The destructor asks too, and joins.
     void requestStop();
+    // Stops the poll thread, asks the scan thread to stop and waits for it; the counts below are
+    // final afterwards. The destructor does this too.
+    void stop();
     // Queues one request: "#iChat", "#Adium", "#Fire" or a folder of iChat transcripts.
     void scanChatTranscripts(const std::string& request);
     void rescheduleAdiumScan();
