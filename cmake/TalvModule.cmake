@@ -25,5 +25,5 @@ function(talv_test_suite name)
   target_link_libraries(${name} PRIVATE test_support ${ARG_DEPS})
   talv_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${TALV_TEST_ENVIRONMENT}" SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+    PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
 endfunction()

@@ -25,8 +25,6 @@ fs::path envPath(const char* name, const fs::path& fallback) {
 }  // namespace
 
 fs::path homeDir() { return envPath("HOME", "/tmp"); }
-fs::path sourceDir() { return envPath("TALV_SOURCE_DIR", fs::current_path()); }
-fs::path binaryDir() { return envPath("TALV_BINARY_DIR", fs::current_path()); }
 fs::path corpusDir() { return envPath("TALV_CORPUS_DIR", TALV_CORPUS_DIR); }
 
 void CorpusTest::SetUp() {

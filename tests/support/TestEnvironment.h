@@ -13,9 +13,6 @@ namespace talv::test {
 std::filesystem::path homeDir();
 // The corpus of real transcripts: $TALV_CORPUS_DIR, else the build's TALV_CORPUS_DIR setting.
 std::filesystem::path corpusDir();
-// The source tree and the build tree.
-std::filesystem::path sourceDir();
-std::filesystem::path binaryDir();
 
 // Sets TZ for the rest of the test (and re-reads the zone); the test main's default is
 // "America/New_York", which has daylight saving.
