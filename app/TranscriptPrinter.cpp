@@ -59,6 +59,7 @@ public:
     // Lays the copy out at the context's printable width (divided by the chosen scale) and counts
     // the pages; false when the copy could not be laid out.
     bool beginPrint(const Glib::RefPtr<Gtk::PrintContext>& context, double scale) {
+        scale_ = scale;
         width_ = context->get_width() / scale;
         cssWidth_ = std::max(1.0, std::round(width_));
         cssPageHeight_ = std::max(1.0, std::floor(context->get_height() / scale));
@@ -101,7 +102,13 @@ public:
             std::function<void()> finished;
         };
         const double toUnits = width_ / cssWidth_;
-        auto* band = new Band{context->get_cairo_context(), 0, (scrolled - top) * toUnits, width_,
+        Cairo::RefPtr<Cairo::Context> cr = context->get_cairo_context();
+        // The print dialog's operation applies the chosen scale; an export does not, and then it is applied here.
+        double unitX = 1, unitY = 0;
+        cr->user_to_device_distance(unitX, unitY);
+        const double applied = std::hypot(unitX, unitY) / (context->get_dpi_x() / 72);
+        const double extraScale = applied > 0 && std::abs(applied - scale_) > 1e-3 ? scale_ / applied : 1;
+        auto* band = new Band{cr, extraScale, (scrolled - top) * toUnits, width_,
                               std::min(cssPageHeight_, documentHeight_ - top) * toUnits, std::move(finished)};
         webkit_web_view_get_snapshot(
             copy_, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr,
@@ -116,6 +123,7 @@ public:
                     g_object_unref(texture);
                     Cairo::RefPtr<Cairo::Context>& cr = band->cr;
                     cr->save();
+                    cr->scale(band->scale, band->scale);
                     cr->rectangle(0, 0, band->width, band->height);
                     cr->clip();
                     cr->translate(0, band->offset);
@@ -145,6 +153,7 @@ private:
     std::string html_;
     WebKitWebView* copy_ = nullptr;
     Gtk::Widget* widget_ = nullptr;
+    double scale_ = 1;            // the chosen scale
     double width_ = 0;            // printable width in the print context's units, before scaling
     double cssWidth_ = 1;         // the copy's layout width
     double cssPageHeight_ = 1;    // the height of a printed page in the copy's pixels
