@@ -9,6 +9,7 @@
 #include <gtkmm/application.h>
 #include <gtkmm/dragsource.h>
 #include <gtkmm/icontheme.h>
+#include <gtkmm/shortcutcontroller.h>
 #ifdef GDK_WINDOWING_X11
 #include <gdk/x11/gdkx.h>
 #endif
@@ -67,6 +68,13 @@ ChatImageWindow::ChatImageWindow(ChatImageWindowController& controller) {
         },
         false);
     picture_.add_controller(drag);
+
+    // Escape and Ctrl+W close the window, as the close button does.
+    auto keys = Gtk::ShortcutController::create();
+    keys->set_scope(Gtk::ShortcutScope::LOCAL);
+    for (const char* trigger : {"Escape", "<Control>w"})
+        keys->add_shortcut(Gtk::Shortcut::create(Gtk::ShortcutTrigger::parse_string(trigger), Gtk::NamedAction::create("window.close")));
+    window_.add_controller(keys);
 
     // The window hides; its controller (and so this window) goes on the next turn of the loop.
     window_.signal_hide().connect([pictureID, &controller] {
