@@ -172,6 +172,8 @@ void showPrintError(Gtk::Window& parent, const std::string& reason) {
 
 TranscriptPrinter::TranscriptPrinter(WebKitTranscriptView& view) : view_(view), settings_(Gtk::PrintSettings::create()) {}
 
+TranscriptPrinter::~TranscriptPrinter() { release_.disconnect(); }
+
 Gtk::PrintOperation::Result TranscriptPrinter::print(Gtk::Window& parent, Gtk::PrintOperation::Action action,
                                                      const std::string& exportFile) {
     if (view_.pageHTML().empty()) {
@@ -215,8 +217,9 @@ Gtk::PrintOperation::Result TranscriptPrinter::print(Gtk::Window& parent, Gtk::P
             g_clear_error(&error);
         }
         // The operation goes once it has finished emitting.
-        Glib::signal_idle().connect_once([this, op] {
+        release_ = Glib::signal_idle().connect([this, op] {
             if (running_.get() == op) running_.reset();
+            return false;
         });
     });
     running_ = operation;

@@ -17,6 +17,9 @@ namespace talv {
 class TranscriptPrinter {
 public:
     explicit TranscriptPrinter(WebKitTranscriptView& view);
+    ~TranscriptPrinter();
+    TranscriptPrinter(const TranscriptPrinter&) = delete;
+    TranscriptPrinter& operator=(const TranscriptPrinter&) = delete;
 
     // PRINT_DIALOG asks the user (modal to `parent`) and prints in the background; EXPORT writes
     // the PDF file `exportFile` at once. Without a page shown it beeps and answers CANCEL. A
@@ -31,6 +34,7 @@ private:
     Glib::RefPtr<Gtk::PrintSettings> settings_;
     Glib::RefPtr<Gtk::PageSetup> pageSetup_;
     Glib::RefPtr<Gtk::PrintOperation> running_;  // kept until it has finished
+    sigc::connection release_;
 };
 
 }  // namespace talv
