@@ -51,7 +51,7 @@ ChatImageWindow::ChatImageWindow(ChatImageWindowController& controller) {
     window_.set_title(tr("Picture"));
     window_.set_hide_on_close(true);
     window_.set_default_size(320, 240);
-    picture_.set_content_fit(Gtk::ContentFit::CONTAIN);
+    picture_.set_content_fit(Gtk::ContentFit::SCALE_DOWN);
     picture_.set_can_shrink(true);
     setAccessibleName(picture_, tr("Picture"));
     window_.set_child(picture_);

@@ -1,7 +1,7 @@
 #pragma once
-// The picture viewer's window: the picture drawn scaled to fit the window, the file's name as the
-// title, and the picture dragged out of the window as its file. Closing the window lets the
-// controller go (with its temporary file). Main thread only.
+// The picture viewer's window: the picture drawn at its size, or scaled down to fit a smaller
+// window, the file's name as the title, and the picture dragged out of the window as its file.
+// Closing the window lets the controller go (with its temporary file). Main thread only.
 #include "display/ChatImageWindowController.h"
 
 #include <gtkmm/picture.h>

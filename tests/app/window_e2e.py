@@ -150,6 +150,8 @@ with talvessa(os.path.join(build, "app", "talvessa"), home) as frame:
     # A click at the foot of the page puts the keyboard there; Next then marks the picture, Return opens it.
     box = transcript.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     pyatspi.Registry.generateMouseEvent(box.x + box.width - 20, box.y + box.height - 10, "b1c")
+    page = find(transcript, "filler", "WebKitWebView")
+    wait_for("the page to take the keyboard", lambda: page.getState().contains(pyatspi.STATE_FOCUSED))
     time.sleep(0.3)
     next_button.queryAction().doAction(0)
     described = wait_for("the active picture", lambda: transcript.description if transcript.description.startswith("Picture") else None)
