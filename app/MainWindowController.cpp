@@ -1,5 +1,6 @@
 #include "app/MainWindowController.h"
 
+#include "app/ChatImageWindow.h"
 #include "app/ChatsTableColumns.h"
 #include "app/SelectionGradient.h"
 #include "app/SortDescriptorArchive.h"
@@ -8,7 +9,6 @@
 #include "app/ToolbarCustomizeDialog.h"
 #include "app/URLTextField.h"
 #include "display/ApplicationResources.h"
-#include "display/TranscriptPage.h"
 #include "platform/Paths.h"
 #include "platform/StringFormat.h"
 #include "platform/Strings.h"
@@ -27,7 +27,6 @@ namespace talv {
 namespace {
 
 constexpr const char* kWindowFrameKey = "NSWindow Frame mainWindow";
-constexpr double kSearchRenderDelaySeconds = 0.5;
 
 // Toolbar and menu items that act on the selected chat; their actions come later.
 struct ChatAction {
@@ -135,8 +134,13 @@ MainWindowController::MainWindowController(const Glib::RefPtr<Gtk::Application>&
       toolbar_([this](const std::string& identifier) { return toolbarItem(identifier); }),
       banner_(Gtk::Orientation::HORIZONTAL, 8), whenTable_(outlets.when, tr("Date"), std::nullopt),
       partsTable_(outlets.participants, tr("Participants"), std::string("title")),
-      contTable_(outlets.contents, tr("Contents"), std::nullopt), sidebarSplit_(Gtk::Orientation::HORIZONTAL),
-      listSplit_(Gtk::Orientation::VERTICAL), viewOptions_(defaults) {
+      contTable_(outlets.contents, tr("Contents"), std::nullopt),
+      transcriptViewController_({webView_, defaults, [this] { return outlets_.talvController.selectedChatID(); },
+                                 [this] { return outlets_.talvController.searchText(); }}),
+      printer_(webView_), sidebarSplit_(Gtk::Orientation::HORIZONTAL), listSplit_(Gtk::Orientation::VERTICAL),
+      viewOptions_(defaults) {
+    transcriptViewController_.openChatImage = [](std::int64_t pictureID) { openChatImageWindow(pictureID); };
+    transcriptViewController_.openURL = openInDefaultApplication;
     if (application_) application_->add_window(window_);
     window_.set_title("Talvessa");
     window_.set_default_size(1100, 720);
@@ -153,7 +157,6 @@ MainWindowController::MainWindowController(const Glib::RefPtr<Gtk::Application>&
 }
 
 MainWindowController::~MainWindowController() {
-    pendingRender_.disconnect();
     observations_.clear();
     if (application_) application_->remove_window(window_);
 }
@@ -241,6 +244,7 @@ void MainWindowController::buildActions() {
     // The chat actions' handlers come with their own work; until then they stay disabled.
     add("open-in-client", [] {});
     for (const ChatAction& chatAction : kChatActions) add(chatAction.action, [] {});
+    add("print", [this] { printer_.print(window_); });
     for (const char* name : {"open-in-client", "delete-chat", "show-in-file-manager", "print"}) actions_[name]->set_enabled(false);
     if (application_) {
         application_->set_accel_for_action("win.find", "<Primary>f");
@@ -350,7 +354,7 @@ void MainWindowController::awakeFromNib() {
             updatingSearchField_ = false;
         }
         updateItemTitles();
-        searchRender_ = RunLoop::scheduledTimer(Date::now().addingSeconds(kSearchRenderDelaySeconds), [this] { showSelectedChat(); });
+        transcriptViewController_.observeValueForKeyPath("searchText");
     }));
     observations_.push_back(outlets_.talvController.observeSelectedChatID([this] { selectedChatDidChange(); }));
     observations_.push_back(outlets_.talvController.observeStatisticsText([this] {
@@ -358,6 +362,7 @@ void MainWindowController::awakeFromNib() {
         updateEmptyHint();
     }));
 
+    transcriptViewController_.awakeFromNib();
     applyChatsTableFont();
     for (const char* key : {"TableFontSize", "TableFontName"})
         observations_.push_back(defaults_.addObserver(key, [this](const std::optional<Value>&) { applyChatsTableFont(); }));
@@ -419,6 +424,7 @@ void MainWindowController::restoreChatsTable() {
 void MainWindowController::applicationWillTerminate() {
     saveChatsTable();
     saveWindowFrame();
+    ChatImageWindowController::closeAll();
 }
 
 void MainWindowController::saveWindowFrame() {
@@ -509,16 +515,7 @@ void MainWindowController::selectedChatDidChange() {
     openIChatTitle_ = formatString("%@%@", {openInClientLook(kind).label, tr("...")});
     updateMenuTitles();
     validateToolbar();
-    // The page is rendered once the list has been drawn, and once for a burst of changes.
-    if (renderPending_) return;
-    renderPending_ = true;
-    pendingRender_ = Glib::signal_idle().connect(
-        [this] {
-            renderPending_ = false;
-            showSelectedChat();
-            return false;
-        },
-        Glib::PRIORITY_DEFAULT_IDLE);
+    transcriptViewController_.observeValueForKeyPath("selectedChatID");
 }
 
 void MainWindowController::validateToolbar() {
@@ -532,19 +529,7 @@ void MainWindowController::validateToolbar() {
     const std::optional<std::string> kind =
         outlets_.talvController.selectedChatID() ? chatProperty()("kind") : std::optional<std::string>();
     setLook(toolbar_.itemWidget(ToolbarItem::kOpenInIChat), openInClientLook(kind));
-}
-
-void MainWindowController::showSelectedChat() {
-    const std::optional<std::int64_t> chat = outlets_.talvController.selectedChatID();
-    const std::string& search = outlets_.talvController.searchText();
-    if (pageShown_ && shownChat_ == chat && shownSearch_ == search) return;
-    pageShown_ = true;
-    shownChat_ = chat;
-    shownSearch_ = search;
-    const std::optional<std::string> style = defaults_.objectForKey("CustomChatStyle")
-                                                 ? std::optional(defaults_.stringForKey("CustomChatStyle"))
-                                                 : std::nullopt;
-    if (std::optional<std::string> page = renderTranscriptPage(chat, search, chooseStyle(style))) webView_.loadHTMLString(*page);
+    if (auto print = action("print")) print->set_enabled(outlets_.talvController.selectedChatID().has_value());
 }
 
 void MainWindowController::updateEmptyHint() {

@@ -8,13 +8,14 @@
 #include "app/FilterListView.h"
 #include "app/ItemNavigation.h"
 #include "app/TalToolbar.h"
+#include "app/TranscriptPrinter.h"
 #include "app/TalViewOptionsController.h"
 #include "app/URLTextView.h"
 #include "app/WebKitTranscriptView.h"
 #include "app/WidgetSupport.h"
 #include "browse/BrowseState.h"
 #include "browse/TalSQLiteDataSource.h"
-#include "platform/RunLoop.h"
+#include "display/TalTranscriptViewController.h"
 #include "platform/UserDefaults.h"
 
 #include <giomm/menu.h>
@@ -91,6 +92,8 @@ public:
     FilterListView& contTable() { return contTable_; }
     Gtk::SearchEntry& searchField() { return searchField_; }
     WebKitTranscriptView& webView() { return webView_; }
+    TalTranscriptViewController& transcriptViewController() { return transcriptViewController_; }
+    TranscriptPrinter& printer() { return printer_; }
     TalToolbar& toolbar() { return toolbar_; }
     TalViewOptionsController& viewOptions() { return viewOptions_; }
     ToolbarCustomizeDialog* customizeDialog() { return customizeDialog_.get(); }
@@ -98,7 +101,7 @@ public:
     Gtk::Label& progressLabel() { return progressLabel_; }
     bool isBannerShown() const { return banner_.get_visible(); }
     // Whether the transcript pane shows the selected chat's page, loaded.
-    bool isPageCurrent() const { return !renderPending_ && !webView_.isLoading(); }
+    bool isPageCurrent() const { return transcriptViewController_.isPageCurrent() && !webView_.isLoading(); }
     const Glib::RefPtr<Gio::Menu>& menuModel() const { return menu_; }
     Glib::RefPtr<Gio::SimpleAction> action(const std::string& name) const;
 
@@ -113,7 +116,6 @@ private:
     void applyCriteriaFont(double fallbackPoints);
     void updateItemTitles();
     void selectedChatDidChange();
-    void showSelectedChat();
     void updateEmptyHint();
     void saveWindowFrame();
     void restoreWindowFrame();
@@ -134,6 +136,8 @@ private:
     ChatsColumnView chatsTable_;
     FilterListView whenTable_, partsTable_, contTable_;
     WebKitTranscriptView webView_;
+    TalTranscriptViewController transcriptViewController_;
+    TranscriptPrinter printer_;
     URLTextView emptyHint_;
     Gtk::Paned sidebarSplit_, listSplit_;
     Gtk::ProgressBar progressBar_;
@@ -146,12 +150,6 @@ private:
     std::map<std::string, Glib::RefPtr<Gio::SimpleAction>> actions_;
     std::string nextItemTitle_, prevItemTitle_, openIChatTitle_;
     bool updatingSearchField_ = false;
-    bool pageShown_ = false;
-    std::optional<std::int64_t> shownChat_;
-    std::string shownSearch_;
-    Timer searchRender_;
-    sigc::connection pendingRender_;
-    bool renderPending_ = false;
     std::vector<ObserverToken> observations_;
 };
 

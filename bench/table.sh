@@ -122,4 +122,16 @@ END {
         timing(s, "window_filter_engine") " | " timing(s, "window_scroll_screen") " (" v(s, "window_scroll_screens") ") | " \
         timing(s, "window_scroll_engine_screen") " | " sprintf("%.1f", v(s, "window_rss_mb")) " | " sprintf("%.1f", v(s, "window_engine_rss_mb")))
   }
+  print ""
+  print "### Reading a chat in the window (under Xvfb) against the renderer alone, wall ms (median of the rounds)"
+  print ""
+  row("chats | median chat shown | rendered alone | largest chat shown | rendered alone | its page loaded alone | 20 changes in 1 s: last shown after the first | after the last | web process MB after 1 chat | after 200")
+  row("---|---|---|---|---|---|---|---|---|---")
+  for (i = 1; i <= ns; i++) {
+    s = sizes[i]
+    if (v(s, "view_typical_seconds") == "") continue
+    row(s " | " ms(v(s, "view_typical_seconds")) " | " ms(v(s, "view_render_typical_seconds")) " | " ms(v(s, "view_largest_seconds")) " | " \
+        ms(v(s, "view_render_largest_seconds")) " | " ms(v(s, "view_webkit_largest_seconds")) " | " ms(v(s, "view_burst_seconds")) " | " ms(v(s, "view_burst_after_last_seconds")) " | " \
+        sprintf("%.1f", v(s, "view_web_rss_first_mb")) " | " sprintf("%.1f", v(s, "view_web_rss_after_mb")))
+  }
 }' "$1"

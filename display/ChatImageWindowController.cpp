@@ -66,6 +66,13 @@ ChatImageWindowController* ChatImageWindowController::openController(std::int64_
     return open == controllers.end() ? nullptr : open->second.get();
 }
 
+void ChatImageWindowController::closeAll() {
+    // Taken out of the map first: a closing window may look itself up.
+    auto controllers = std::move(openControllers());
+    openControllers().clear();
+    controllers.clear();
+}
+
 ChatImageWindowController::ChatImageWindowController(std::int64_t pictureID, const ImageWindowFactory& makeWindow,
                                                      ImageRecordSource images)
     : imageID_(pictureID), images_(std::move(images)), window_(makeWindow ? makeWindow(*this) : nullptr) {

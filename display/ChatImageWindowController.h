@@ -53,6 +53,8 @@ public:
                                                             const ImageRecordSource& images);
     // The open controller for the picture, or nullptr.
     static ChatImageWindowController* openController(std::int64_t pictureID);
+    // Lets every open controller go, as if its window had closed (when the program ends).
+    static void closeAll();
 
     ChatImageWindowController(std::int64_t pictureID, const ImageWindowFactory& makeWindow, ImageRecordSource images);
     ~ChatImageWindowController();  // deletes the temporary file and its folder

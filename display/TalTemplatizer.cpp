@@ -132,6 +132,8 @@ std::optional<std::string> TalTemplatizer::renderChat(std::optional<std::int64_t
         previousParticipant = std::move(participant);
         previousFromMe = fromMe;
     }
+    // Rows that stopped on a failed step are not the whole chat.
+    if (rows->stepFailed()) return std::nullopt;
     closeGroup();
     return fillSkeleton(body);
 }

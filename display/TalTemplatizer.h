@@ -29,7 +29,7 @@ public:
     const StyleBundle* bundle() const { return tmplBundle ? &*tmplBundle : nullptr; }
 
     // The whole page of a chat; no chat ID gives the page shown when no chat is selected. None
-    // when the chat's messages cannot be read.
+    // when the chat's messages cannot be read, all of them.
     std::optional<std::string> renderChat(std::optional<std::int64_t> chatID, TalvDatabase& db,
                                           TalvCacheDatabase& cacheDatabase, std::string_view highlightWord);
 

@@ -1,7 +1,8 @@
 #pragma once
-// What the transcript view, the main window and printing need of the embedded web view that
-// shows a rendered page. The GTK shell implements it over WebKitGTK. Every call is made on the
-// interface thread and answers synchronously.
+// What the transcript view and the main window need of the embedded web view that shows a
+// rendered page. The GTK shell implements it over WebKitGTK (and prints from it). Every call is
+// made on the interface thread and answers synchronously.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,17 +23,17 @@ struct ContextMenuItem {
     static constexpr int kCopyLinkTag = 3;
     static constexpr int kReloadTag = 12;
     int tag = 0;  // the web view's tag of a default item; 0 for items of our own
-    std::string title;
-    std::string action;  // for items of our own: the operation it runs ("reload", "showHTMLSource")
+    std::string title;  // empty for a default item, which keeps the web view's own
+    // What the item runs when it is not the web view's own: a default item kept as it is has none.
+    std::function<void()> perform;
 };
 
 // The calls the web view makes.
 class TranscriptWebViewDelegate {
 public:
     virtual ~TranscriptWebViewDelegate() = default;
-    // `originURL` is the URL the action started from, `requestURL` where it leads.
-    virtual NavigationPolicy decidePolicyForNavigationAction(NavigationType type, const std::string& originURL,
-                                                             const std::string& requestURL) = 0;
+    // A navigation to `requestURL` (a click in the page, a page text loaded, ...).
+    virtual NavigationPolicy decidePolicyForNavigationAction(NavigationType type, const std::string& requestURL) = 0;
     // A frame of the page finished loading.
     virtual void didFinishLoadForFrame() = 0;
     // The items to show, from the web view's default items.
@@ -53,8 +54,8 @@ public:
     virtual void setDefaultFontSize(int points) = 0;
     virtual void setMinimumFontSize(int points) = 0;
 
-    // The top-left corner of the visible part of the document; none when the page has no
-    // scrolling view.
+    // The top-left corner of the visible part of the document; none while no page has finished
+    // loading.
     virtual std::optional<ScrollPoint> documentVisibleOrigin() = 0;
     // Scrolls the document so that `point` is the top-left corner, and updates the scroll bars.
     virtual void scrollToPoint(ScrollPoint point) = 0;
@@ -64,10 +65,6 @@ public:
     virtual std::vector<std::string> anchorIDs() = 0;
     // Evaluates a script in the page: its result as text, or none for undefined.
     virtual std::optional<std::string> evaluateWebScript(const std::string& script) = 0;
-
-    // Printing: lays the page out at `width` and draws the whole document into a PNG picture.
-    virtual void setFrameWidth(int width) = 0;
-    virtual std::optional<std::string> drawDocumentAsPNG() = 0;
 };
 
 }  // namespace talv

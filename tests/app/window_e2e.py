@@ -1,6 +1,8 @@
 """Drives the real talvessa through AT-SPI as a user would: choose Links, select the first chat,
 press Next twice, type a search text; checks the statistics line, the chats listed and the page's
-active item against what talvessa-cli answers for the same archive."""
+active item against what talvessa-cli answers for the same archive. Then chooses Pictures, steps to
+the first chat's picture, opens it with Return and closes its window with Escape."""
+import glob
 import html.parser
 import json
 import os
@@ -40,6 +42,19 @@ def expected(*arguments):
     out = subprocess.run(cli + ["list", "--when", "All", "--sort", "datestarted:desc", "--json", *arguments],
                          check=True, capture_output=True, text=True).stdout
     return json.loads(out)
+
+
+def frames(application):
+    """The application's windows that are still there (a closed one may linger as a dead object)."""
+    shown = []
+    for i in range(application.childCount):
+        try:
+            child = application.getChildAtIndex(i)
+            if child is not None and child.getRoleName() == "frame":
+                shown.append(child)
+        except Exception:
+            pass
+    return shown
 
 
 class Anchors(html.parser.HTMLParser):
@@ -121,6 +136,38 @@ with talvessa(os.path.join(build, "app", "talvessa"), home) as frame:
         described = wait_for("the active match", lambda: transcript.description if transcript.description.startswith("Text") else None)
         check(described.startswith("Text 1 of ") and described.lower().endswith("wochenende"),
               "Next steps through the search matches only: " + described)
+
+    # A chat with a picture: Next marks it, Return opens it in a window of its own, Escape closes it.
+    search.queryEditableText().deleteText(0, len("Wochenende"))
+    contents.clearSelection()
+    contents.selectChild(3)
+    pictures = expected("--contents", "Pictures")
+    wait_for("the Pictures chats listed", lambda: row_texts(chats) and row_texts(chats)[0][0] == pictures["chats"][0]["participants"])
+    chats.querySelection().selectChild(0)
+    next_button = wait_for("Next Picture", lambda: (lambda b: b if b.name == "Next Picture" and b.getState().contains(
+        pyatspi.STATE_SENSITIVE) else None)(find(frame, "push button", pattern="^Next")))
+    time.sleep(1.5)  # the page and its pictures load
+    # A click at the foot of the page puts the keyboard there; Next then marks the picture, Return opens it.
+    box = transcript.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(box.x + box.width - 20, box.y + box.height - 10, "b1c")
+    page = find(transcript, "filler", "WebKitWebView")
+    wait_for("the page to take the keyboard", lambda: page.getState().contains(pyatspi.STATE_FOCUSED))
+    time.sleep(0.3)
+    next_button.queryAction().doAction(0)
+    described = wait_for("the active picture", lambda: transcript.description if transcript.description.startswith("Picture") else None)
+    check(described.startswith("Picture 1 of "), "Next steps to the chat's first picture: " + described)
+    application = frame.parent
+    pyatspi.Registry.generateKeyboardEvent(0xff0d, None, pyatspi.KEY_SYM)  # Return
+    viewer = wait_for("the picture's window", lambda: next((a for a in frames(application) if a.name != "Talvessa"), None))
+    copies = glob.glob(os.path.join(os.environ["TMPDIR"], "talvessa-%d*" % os.getuid(), "viewer-*", viewer.name))
+    check(len(copies) == 1, "the picture's window is titled %r after its temporary file" % viewer.name)
+    check(find(viewer, "image", viewer.name) is not None, "the window shows the picture")
+    # Without a window manager nothing gives the new window the keyboard; xdotool does what one would.
+    subprocess.run(["xdotool", "search", "--name", "^%s$" % viewer.name, "windowfocus", "--sync"], check=True)
+    pyatspi.Registry.generateKeyboardEvent(0xff1b, None, pyatspi.KEY_SYM)  # Escape
+    wait_for("the picture's window to close", lambda: viewer.name not in [a.name for a in frames(application)])
+    wait_for("its temporary file to go", lambda: not any(os.path.exists(c) for c in copies))
+    check(True, "Escape closes the picture's window and its temporary file goes")
 
 print("%d passed, %d failed" % (passed, len(failures)))
 sys.exit(1 if failures else 0)
