@@ -23,7 +23,6 @@ AlertSheet::AlertSheet(Gtk::Window& parent, const std::vector<std::string>& butt
     message_.set_wrap(true);
     message_.set_xalign(0);
     message_.set_max_width_chars(60);
-    message_.set_selectable(true);
     content->append(headingLabel_);
     content->append(message_);
     if (checkBox) {

@@ -73,6 +73,7 @@ void PrefGeneralModule::buildLayout() {
     const auto row = [this](int at, const std::string& title, Gtk::DropDown& popup, const std::string& name) {
         grid_.attach(*caption(title), 0, at);
         popup.set_hexpand(true);
+        popup.set_size_request(240, -1);
         if (&popup != &stylePopup_) {
             // The font lists are long: typing finds a family by its name.
             GtkExpression* name = gtk_property_expression_new(GTK_TYPE_STRING_OBJECT, nullptr, "string");
@@ -89,6 +90,7 @@ void PrefGeneralModule::buildLayout() {
         grid_.attach(label, 2, at);
         for (const Glib::ustring& size : kSizes) box.append(size);
         box.get_entry()->set_width_chars(4);
+        box.get_entry()->set_max_width_chars(4);
         setAccessibleName(box, name);
         setAccessibleName(*box.get_entry(), name);
         grid_.attach(box, 3, at);

@@ -11,7 +11,7 @@ import time
 
 import pyatspi
 
-from atspi_window import find, key_into, press, rows_of, talvessa, toplevel, wait_for
+from atspi_window import find, key_into, press, rows_of, talvessa, toplevel, wait_for, walk
 
 build, home = sys.argv[1], sys.argv[2]
 cli = [os.path.join(build, "cli", "talvessa-cli"), "--transcripts-home", home]
@@ -106,12 +106,14 @@ with talvessa(os.path.join(build, "app", "talvessa"), home) as frame:
     press(frame, "Delete Chat")
     dialog = wait_for("the delete dialog", lambda: toplevel(frame, "Delete this chat?"))
     press(dialog, "Delete")
+    wait_for("the statistics after the deletion",
+             lambda: find(frame, "label", pattern=r"^\d+ chats, ").name != links["statistics"],
+             explain=lambda: "(dialog showing: %s)" % dialog.getState().contains(pyatspi.STATE_SHOWING))
     remaining = expected("--contents", "Links")
     check(remaining["count"] == links["count"] - 1 and
           links["chats"][0]["id"] not in [c["id"] for c in remaining["chats"]], "the deleted chat is no longer listed")
-    wait_for("the statistics after the deletion",
-             lambda: find(frame, "label", pattern=r"^\d+ chats, ").name == remaining["statistics"])
-    check(True, "statistics line after the deletion: " + remaining["statistics"])
+    check(find(frame, "label", pattern=r"^\d+ chats, ").name == remaining["statistics"],
+          "statistics line after the deletion: " + remaining["statistics"])
 
     # A search text, typed into the search field.
     search = find(frame, "entry", "Search Transcripts")
@@ -138,15 +140,16 @@ with talvessa(os.path.join(build, "app", "talvessa"), home) as frame:
     key_into("Talvessa", "ctrl+comma")
     preferences = wait_for("the preferences", lambda: toplevel(frame, "Talvessa Preferences"))
     style = wait_for("the style menu", lambda: find(preferences, "combo box", "Message Style"))
-    key_into("Talvessa Preferences", "space", "Up", "Return")
+    key_into("Talvessa Preferences", "space", "Down", "Return")
     settings = os.path.join(os.environ["XDG_CONFIG_HOME"], "Orvane", "Preferences", "orvane.talvessa.plist")
 
     def stored_style():
         with open(settings, "rb") as file:
             return plistlib.load(file).get("CustomChatStyle")
     chosen = wait_for("the chosen style stored", stored_style, timeout=20)
-    shown = find(style, "label").name
-    check(chosen == shown + ".talStyle", "the style menu shows %s and CustomChatStyle holds %s" % (shown, chosen))
+    shown = [a.name for a in walk(style) if a.getRoleName() == "label" and a.name not in ("", "(None)")]
+    check([chosen] == [name + ".talStyle" for name in shown],
+          "the style menu shows %s and CustomChatStyle holds %s" % (shown, chosen))
 
 print("%d passed, %d failed" % (passed, len(failures)))
 sys.exit(1 if failures else 0)
