@@ -58,6 +58,23 @@ std::optional<ChatFile> listedChatFile(std::int64_t id) {
     return std::nullopt;
 }
 
+// The transcript file of the listed chat a command names; none, after printing why, with the exit
+// code in `exitCode` otherwise.
+std::optional<ChatFile> chatFileArgument(const ParsedArguments& args, const char* command, int& exitCode) {
+    const auto id = chatArgument(args, command, exitCode);
+    if (!id) return std::nullopt;
+    exitCode = 1;
+    if (!prepareArchive()) return std::nullopt;
+    return listedChatFile(*id);
+}
+
+// The exit code of an action that answers the empty text or the problem, which is printed.
+int reported(const std::string& problem) {
+    if (problem.empty()) return 0;
+    fmt::print(stderr, "talvessa-cli: {}\n", problem);
+    return 1;
+}
+
 }  // namespace
 
 int runDelete(const ParsedArguments& args) {
@@ -90,29 +107,20 @@ int runDelete(const ParsedArguments& args) {
 
 int runOpen(const ParsedArguments& args) {
     int exitCode = 0;
-    const auto id = chatArgument(args, "open", exitCode);
-    if (!id) return exitCode;
-    if (!prepareArchive()) return 1;
-    const auto chat = listedChatFile(*id);
-    if (!chat) return 1;
+    const auto chat = chatFileArgument(args, "open", exitCode);
+    if (!chat) return exitCode;
     const auto client = clientApplicationName(chat->kind, chat->path);
     if (!client) {
-        fmt::print(stderr, "talvessa-cli: chat {} is of the kind '{}', which no client opens\n", *id, chat->kind.value_or(""));
+        fmt::print(stderr, "talvessa-cli: chat {} is of the kind '{}', which no client opens\n", chat->id, chat->kind.value_or(""));
         return 1;
     }
-    const std::string problem = openInClient(chat->path, *client, UserDefaults::standard());
-    if (problem.empty()) return 0;
-    fmt::print(stderr, "talvessa-cli: {}\n", problem);
-    return 1;
+    return reported(openInClient(chat->path, *client, UserDefaults::standard()));
 }
 
 int runReveal(const ParsedArguments& args) {
     int exitCode = 0;
-    const auto id = chatArgument(args, "reveal", exitCode);
-    if (!id) return exitCode;
-    if (!prepareArchive()) return 1;
-    const auto chat = listedChatFile(*id);
-    if (!chat) return 1;
+    const auto chat = chatFileArgument(args, "reveal", exitCode);
+    if (!chat) return exitCode;
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     std::optional<std::string> problem;
     revealInFileManager(chat->path, [&](const std::string& message) {
@@ -121,9 +129,7 @@ int runReveal(const ParsedArguments& args) {
     });
     if (!problem) g_main_loop_run(loop);
     g_main_loop_unref(loop);
-    if (problem->empty()) return 0;
-    fmt::print(stderr, "talvessa-cli: {}\n", *problem);
-    return 1;
+    return reported(*problem);
 }
 
 }  // namespace talv::cli

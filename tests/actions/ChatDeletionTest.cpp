@@ -13,11 +13,8 @@
 #include "tools/AdiumXMLLogWriter.h"
 #include "tools/IChatTranscript.h"
 
-#include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -35,10 +32,10 @@ class ReadOnlyFolder {
 public:
     explicit ReadOnlyFolder(fs::path path) : path_(std::move(path)) {
         fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_exec);
-        if (geteuid() == 0) immutable_ = setImmutable(true);
+        if (geteuid() == 0) immutable_ = setImmutable(path_, true);
     }
     ~ReadOnlyFolder() {
-        if (immutable_) setImmutable(false);
+        if (immutable_) setImmutable(path_, false);
         fs::permissions(path_, fs::perms::owner_all);
     }
     ReadOnlyFolder(const ReadOnlyFolder&) = delete;
@@ -47,17 +44,6 @@ public:
     bool readOnly() const { return geteuid() != 0 || immutable_; }
 
 private:
-    bool setImmutable(bool on) const {
-        const int fd = open(path_.c_str(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0) return false;
-        int flags = 0;
-        bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        close(fd);
-        return done;
-    }
-
     fs::path path_;
     bool immutable_ = false;
 };

@@ -235,6 +235,9 @@ TEST_F(ChatActionsWindow, PreferencesApplyAtOnce) {
     controller->preferences()->showPreferencesPanel();
     EXPECT_TRUE(general.rescanButton().get_sensitive());
     EXPECT_TRUE(general.swUpdateButton().get_sensitive()) << "the update view was made";
+    EXPECT_EQ(controller->preferences()->updateModule(), nullptr);
+    controller->preferences()->pages().set_visible_child("update");
+    EXPECT_NE(controller->preferences()->updateModule(), nullptr);
     EXPECT_FALSE(general.problemLabel().get_visible());
 }
 
