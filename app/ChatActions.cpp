@@ -36,7 +36,6 @@ ChatActions::ChatActions(Outlets outlets)
     bar->set_margin(6);
     notificationText_.set_hexpand(true);
     notificationText_.set_xalign(0);
-    setAccessibleName(notificationText_, tr("Notification"));
     setAccessibleName(undoButton_, tr("Undo Delete Chat"));
     undoButton_.signal_clicked().connect([this] { undoDeleteChat(); });
     dismissButton_.set_icon_name("window-close-symbolic");

@@ -122,7 +122,6 @@ void PrefGeneralModule::buildLayout() {
     problemLabel_.set_xalign(0);
     problemLabel_.add_css_class("error");
     problemLabel_.set_visible(false);
-    setAccessibleName(problemLabel_, tr("Problem"));
     append(problemLabel_);
 }
 
