@@ -98,6 +98,12 @@ TrashMove moveToTrash(const fs::path& path) {
     gchar* absolute = g_file_get_path(file);
     const fs::path original = absolute ? fs::path(absolute) : path;
     g_free(absolute);
+    // A file that cannot leave its folder fails here, as it would in GIO, which leaks on that path.
+    if (access(original.parent_path().c_str(), W_OK | X_OK) != 0) {
+        move.error = std::strerror(errno);
+        g_object_unref(file);
+        return move;
+    }
     const std::vector<fs::path> trashes = candidateTrashes(original);
     const std::set<fs::path> before = infoFiles(trashes);
     GError* error = nullptr;

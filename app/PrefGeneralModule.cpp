@@ -236,9 +236,7 @@ void PrefGeneralModule::toggleEnhance() {
     const EnhanceToggleResult result = talv::toggleEnhance(enhanceCheckBox_.get_active(), defaults_, installer);
     if (!result.problem.empty()) tell(tr("Tal Assistant"), result.problem);
     if (!result.install) return;
-    if (result.install->status == AssistantInstallResult::Status::Failed) {
-        tell(tr("Tal Assistant could not be installed"), result.install->message);
-    } else if (result.install->status == AssistantInstallResult::Status::AuthorizationRefused) {
+    if (result.install->status == AssistantInstallResult::Status::AuthorizationRefused) {
         if (!userInstallSheet_) {
             auto* window = dynamic_cast<Gtk::Window*>(get_root());
             if (!window) return;
@@ -251,6 +249,8 @@ void PrefGeneralModule::toggleEnhance() {
             tr("Tal Assistant needs an administrator to be installed for everyone"),
             formatString(tr("Without an administrator's password it can be installed for your account alone, in %@."),
                          {TalvAssistantInstaller::userPluginFolder().string()}));
+    } else {
+        reportInstall(*result.install);
     }
 }
 
@@ -258,7 +258,10 @@ void PrefGeneralModule::installForUser() {
     const std::filesystem::path resources = applicationResourcesDirectory();
     PkexecRunner runner = applicationPrivilegeRunner(resources);
     TalvAssistantInstaller installer(resources, TalvAssistantInstaller::systemPluginFolder(), runner);
-    const AssistantInstallResult result = installer.installForUser(TalvAssistantInstaller::userPluginFolder());
+    reportInstall(installer.installForUser(TalvAssistantInstaller::userPluginFolder()));
+}
+
+void PrefGeneralModule::reportInstall(const AssistantInstallResult& result) {
     if (result.status == AssistantInstallResult::Status::Failed) tell(tr("Tal Assistant could not be installed"), result.message);
     else if (result.status == AssistantInstallResult::Status::NotInstallable)
         tell(tr("Tal Assistant could not be installed"), tr("Its plug-in is missing, or Talvessa runs from a read-only disk."));

@@ -24,6 +24,7 @@
 namespace talv {
 
 class AlertSheet;
+struct AssistantInstallResult;
 
 class PrefGeneralModule : public Gtk::Box {
 public:
@@ -74,6 +75,8 @@ private:
     std::optional<std::string> selectedFamily(const Gtk::DropDown& popup) const;
     void storeTableFont(const FontControls& font);
     void installForUser();
+    // Tells the user when the plug-in was not installed, except for a refused administrator.
+    void reportInstall(const AssistantInstallResult& result);
     // Reports a preference that could not be written (false) under the controls.
     void check(bool written);
     void tell(const std::string& heading, const std::string& message);
