@@ -28,7 +28,7 @@ namespace {
 
 constexpr const char* kWindowFrameKey = "NSWindow Frame mainWindow";
 
-// Toolbar and menu items that act on the selected chat; their actions come later.
+// Toolbar items that act on the selected chat, with the window actions they trigger.
 struct ChatAction {
     const char* identifier;  // toolbar item
     const char* action;      // window action
@@ -144,6 +144,10 @@ MainWindowController::MainWindowController(const Glib::RefPtr<Gtk::Application>&
     if (application_) application_->add_window(window_);
     window_.set_title("Talvessa");
     window_.set_default_size(1100, 720);
+    chatActions_ = std::make_unique<ChatActions>(ChatActions::Outlets{
+        window_, outlets_.talvController, [this] { return ds_; }, [this] { return selectedChatDescription(); }, defaults_,
+        UserDefaults::forDomain("com.apple.iChat")});
+    chatActions_->undoChanged = [this] { validateToolbar(); };
     buildActions();
     buildMenu();
     buildLayout();
@@ -226,6 +230,7 @@ void MainWindowController::buildLayout() {
     content->append(toolbar_.widget());
     content->append(banner_);
     content->append(sidebarSplit_);
+    content->append(chatActions_->notificationBar());
     content->append(statusBox(progressBar_, progressLabel_, statisticsLabel_));
     window_.set_child(*content);
 }
@@ -241,11 +246,13 @@ void MainWindowController::buildActions() {
     add("next-item", [this] { nextChatImage(); });
     add("previous-item", [this] { prevChatImage(); });
     add("customize-toolbar", [this] { customizeToolbar(); });
-    // The chat actions' handlers come with their own work; until then they stay disabled.
-    add("open-in-client", [] {});
-    for (const ChatAction& chatAction : kChatActions) add(chatAction.action, [] {});
+    add("open-in-client", [this] { chatActions_->openInIChat(); });
+    add("delete-chat", [this] { chatActions_->deleteChat(); });
+    add("undo-delete-chat", [this] { chatActions_->undoDeleteChat(); });
+    add("show-in-file-manager", [this] { chatActions_->doShowInFinder(); });
     add("print", [this] { printer_.print(window_); });
-    for (const char* name : {"open-in-client", "delete-chat", "show-in-file-manager", "print"}) actions_[name]->set_enabled(false);
+    for (const char* name : {"open-in-client", "delete-chat", "undo-delete-chat", "show-in-file-manager", "print"})
+        actions_[name]->set_enabled(false);
     if (application_) {
         application_->set_accel_for_action("win.find", "<Primary>f");
         application_->set_accel_for_action("win.next-item", "<Primary>g");
@@ -254,6 +261,7 @@ void MainWindowController::buildActions() {
         application_->set_accel_for_action("win.show-in-file-manager", "<Primary><Shift>r");
         application_->set_accel_for_action("win.print", "<Primary>p");
         application_->set_accel_for_action("win.delete-chat", "<Primary>BackSpace");
+        application_->set_accel_for_action("win.undo-delete-chat", "<Primary>z");
     }
 }
 
@@ -277,6 +285,7 @@ void MainWindowController::buildMenu() {
     application->append_section(releaseNotesSection_);
     application->append_section(quit);
     auto edit = Gio::Menu::create();
+    edit->append(tr("Undo Delete Chat"), "win.undo-delete-chat");
     edit->append(tr("Find"), "win.find");
     auto chat = Gio::Menu::create();
     chat->append_section(chatSection_);
@@ -376,6 +385,8 @@ void MainWindowController::awakeFromNib() {
         }));
     }
     selectionStyle_.set(selectionStyle(window_, selectionStyle_.styleClass()));
+    // A double click on a row opens its chat; the header and the space below the rows do not activate.
+    chatsTable_.columnView().signal_activate().connect([this](guint) { chatActions_->openInIChat(); });
     viewOptions_.titleChanged = [this] { updateMenuTitles(); };
     updateItemTitles();
     selectedChatDidChange();
@@ -386,6 +397,7 @@ void MainWindowController::showWindow() {
     if (window_.get_visible()) return;
     window_.present();
     chatsTable_.columnView().grab_focus();
+    chatActions_->doIChatPrefsCheck();
 }
 
 void MainWindowController::focusSearchField() {
@@ -529,7 +541,15 @@ void MainWindowController::validateToolbar() {
     const std::optional<std::string> kind =
         outlets_.talvController.selectedChatID() ? chatProperty()("kind") : std::optional<std::string>();
     setLook(toolbar_.itemWidget(ToolbarItem::kOpenInIChat), openInClientLook(kind));
-    if (auto print = action("print")) print->set_enabled(outlets_.talvController.selectedChatID().has_value());
+    const bool chatSelected = ds_ && outlets_.talvController.selectedChatID();
+    for (const char* name : {"open-in-client", "delete-chat", "show-in-file-manager", "print"}) action(name)->set_enabled(chatSelected);
+    action("undo-delete-chat")->set_enabled(ds_ && chatActions_->canUndo());
+}
+
+std::string MainWindowController::selectedChatDescription() const {
+    const std::optional<std::size_t> row = chatsTable_.selectedRow();
+    if (!row) return {};
+    return formatString("%@ – %@", {chatsTable_.cellText("participants", *row), chatsTable_.cellText("datestarted", *row)});
 }
 
 void MainWindowController::updateEmptyHint() {

@@ -4,6 +4,7 @@
 // an archive that cannot be opened. It keeps the chats table's columns, widths and sort across
 // launches, applies the table fonts, keeps the toolbar valid and steps Next and Previous through
 // the displayed page. Closing the window quits. Main thread only.
+#include "app/ChatActions.h"
 #include "app/ChatsColumnView.h"
 #include "app/FilterListView.h"
 #include "app/ItemNavigation.h"
@@ -56,7 +57,7 @@ public:
     // Restores the layout and the fonts, lays out the toolbar and starts observing; after the
     // engine was connected.
     void awakeFromNib();
-    // Shows the window when it is not visible.
+    // Shows the window when it is not visible; the first time, offers to switch iChat's saving on.
     void showWindow();
     void focusSearchField();
     void reconcileColumns();
@@ -97,6 +98,7 @@ public:
     TalToolbar& toolbar() { return toolbar_; }
     TalViewOptionsController& viewOptions() { return viewOptions_; }
     ToolbarCustomizeDialog* customizeDialog() { return customizeDialog_.get(); }
+    ChatActions& chatActions() { return *chatActions_; }
     Gtk::Label& statisticsLabel() { return statisticsLabel_; }
     Gtk::Label& progressLabel() { return progressLabel_; }
     bool isBannerShown() const { return banner_.get_visible(); }
@@ -120,6 +122,8 @@ private:
     void saveWindowFrame();
     void restoreWindowFrame();
     ChatProperty chatProperty() const;
+    // "<participants> – <date started>" of the selected row, as drawn.
+    std::string selectedChatDescription() const;
     // Describes the active item of the page for assistive technologies.
     void announce(const std::optional<SteppedItem>& item);
 
@@ -144,6 +148,7 @@ private:
     Gtk::Label progressLabel_, statisticsLabel_;
     TalViewOptionsController viewOptions_;
     std::unique_ptr<ToolbarCustomizeDialog> customizeDialog_;
+    std::unique_ptr<ChatActions> chatActions_;
     ClassStyleSheet chatsFont_{"talv-chats"}, criteriaFont_{"talv-criteria"}, selectionStyle_{"talv-pretty"};
 
     Glib::RefPtr<Gio::Menu> menu_, chatSection_, viewSection_, releaseNotesSection_;

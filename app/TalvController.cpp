@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/Strings.h"
 #include "store/TalvDatabase.h"
+#include "update/LaunchCheck.h"
 
 #include <glibmm/convert.h>
 
@@ -62,6 +63,7 @@ TalvController::~TalvController() {
     scanDriver_.reset();
     pictureFetcher_.reset();
     ds_.reset();
+    preferences_.reset();
     windowController_.reset();
 }
 
@@ -108,23 +110,25 @@ void TalvController::registerApplicationActions() {
         application_->add_action(action);
         return action;
     };
-    // The preferences window comes with its own work; until then the item is disabled.
-    add("preferences", [] {})->set_enabled(false);
+    add("preferences", [this] { showPreferences(); });
     add("view-options", [this] { showViewOptions(); });
     add("release-notes", [this] { doReleaseNotes(); });
     add("quit", [this] { application_->quit(); });
     application_->set_accel_for_action("app.quit", "<Primary>q");
     application_->set_accel_for_action("app.view-options", "<Primary>j");
+    application_->set_accel_for_action("app.preferences", "<Primary>comma");
 }
 
 void TalvController::applicationWillFinishLaunching() {
-    defaults_.removeObjectForKey("NSToolbar Configuration NSPreferences");
+    // The toolbar of the preferences window is laid out afresh at every launch.
+    (void)defaults_.removeObjectForKey("NSToolbar Configuration NSPreferences");  // nothing is lost if it stays
+    preferences_ = std::make_unique<TalvPreferences>(windowController_->window(), defaults_);
     registerApplicationActions();
     showWindowObservation_ = NotificationCenter::defaultCenter().addObserver(
         kShowWindowNotification, nullptr, [this](const Notification&) { windowController_->showWindow(); });
     watchForWake();
     pictureFetcher_ = std::make_unique<TalABPictureFetcher>();
-    if (scheduleUpdateChecks) scheduleUpdateChecks();
+    if (auto bundle = update::ProductBundle::atPath(applicationResourcesDirectory())) update::runLaunchTimeUpdateCheck(*bundle);
     std::error_code ec;
     if (std::filesystem::exists(applicationResourcesDirectory() / kReleaseNotes, ec)) windowController_->addReleaseNotesItem();
     // Becoming active counts as the application's activation.
@@ -195,6 +199,8 @@ void TalvController::startNewDay() {
 }
 
 void TalvController::showViewOptions() { windowController_->toggleViewOptions(); }
+
+void TalvController::showPreferences() { preferences_->showPreferencesPanel(); }
 
 void TalvController::doReleaseNotes() {
     openInDefaultApplication(Glib::filename_to_uri((applicationResourcesDirectory() / kReleaseNotes).string()));

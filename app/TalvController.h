@@ -7,6 +7,7 @@
 // Made on the main thread before the application runs; lives as long as it.
 #include "app/MainWindowController.h"
 #include "app/MidnightTimer.h"
+#include "app/TalvPreferences.h"
 #include "browse/BrowseState.h"
 #include "browse/TalSQLiteDataSource.h"
 #include "browse/TalvFilterArrayController.h"
@@ -40,14 +41,12 @@ public:
     TalvController(const TalvController&) = delete;
     TalvController& operator=(const TalvController&) = delete;
 
-    // The update-check schedule, called while launching finishes; the updater fills it.
-    std::function<void()> scheduleUpdateChecks;
-
     // A scan driver's progress record ("State", "Kind", "TotalFiles", "CurrentFile", "Percent").
     void helperNotificationScan(const Value& record);
     void rechargeMidnightTimer();
     void midnightTimer();
     void showViewOptions();
+    void showPreferences();
     void doReleaseNotes();
 
     MainWindowController* windowController() { return windowController_.get(); }
@@ -58,6 +57,8 @@ public:
     TalvFilterArrayController& chatFilterWhenController() { return when_; }
     const ScanProgress& progress() const { return progress_; }
     const MidnightTimer& midnight() const { return midnightTimer_; }
+    // Made while launching finishes.
+    TalvPreferences* preferences() { return preferences_.get(); }
     // The message the banner shows when the archive could not be opened.
     const std::optional<std::string>& databaseProblem() const { return databaseProblem_; }
 
@@ -83,6 +84,7 @@ private:
     MidnightTimer midnightTimer_;
     std::optional<std::string> databaseProblem_;
     std::unique_ptr<MainWindowController> windowController_;
+    std::unique_ptr<TalvPreferences> preferences_;
     std::unique_ptr<TalSQLiteDataSource> ds_;
     std::shared_ptr<ProgressReceiver> progressReceiver_;
     std::shared_ptr<TalvHelperController> scanDriver_;

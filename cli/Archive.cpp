@@ -7,6 +7,8 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
+
 namespace talv::cli {
 
 bool prepareArchive() {
@@ -20,6 +22,18 @@ bool prepareArchive() {
 void reportUnreadableArchive(std::string_view reason) {
     fmt::print(stderr, "talvessa-cli: {}\n",
                unreadableDatabaseMessage(Paths::applicationSupport() / TalvDatabase::kFileName, reason));
+}
+
+int usageError(const std::string& message) {
+    fmt::print(stderr, "talvessa-cli: {}\n", message);
+    return 2;
+}
+
+std::optional<std::int64_t> parseChatID(const std::string& text) {
+    std::int64_t id = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    return id;
 }
 
 std::optional<std::int64_t> archiveCount(const std::string& sql, const std::vector<SqlValue>& args) {

@@ -46,11 +46,6 @@ std::optional<std::size_t> terminalWidth() {
     return std::nullopt;
 }
 
-int usageError(const std::string& message) {
-    fmt::print(stderr, "talvessa-cli: {}\n", message);
-    return 2;
-}
-
 // "KEY", "KEY:asc" or "KEY:desc"; none for any other key or direction.
 std::optional<SortDescriptor> parseSort(std::string_view text) {
     const std::size_t colon = text.rfind(':');

@@ -28,11 +28,18 @@ bool prepareArchive();
 std::optional<std::int64_t> archiveCount(const std::string& sql, const std::vector<SqlValue>& args = {});
 // Prints the message for an archive that cannot be read, for SQLite's `reason`.
 void reportUnreadableArchive(std::string_view reason);
+// Prints a command's bad usage; answers its exit code, 2.
+int usageError(const std::string& message);
+// A chat ID written as a whole number; none for anything else.
+std::optional<std::int64_t> parseChatID(const std::string& text);
 
 int runIndex(const ParsedArguments& args);
 int runWatch(const ParsedArguments& args);
 int runList(const ParsedArguments& args);
 int runParticipants(const ParsedArguments& args);
 int runShow(const ParsedArguments& args);
+int runDelete(const ParsedArguments& args);
+int runOpen(const ParsedArguments& args);
+int runReveal(const ParsedArguments& args);
 
 }  // namespace talv::cli

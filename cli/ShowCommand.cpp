@@ -9,23 +9,10 @@
 #include <fmt/format.h>
 #include <glib.h>
 
-#include <charconv>
 #include <cstdio>
 
 namespace talv::cli {
 namespace {
-
-int usageError(const std::string& message) {
-    fmt::print(stderr, "talvessa-cli: {}\n", message);
-    return 2;
-}
-
-std::optional<std::int64_t> parseChatID(const std::string& text) {
-    std::int64_t id = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
-    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    return id;
-}
 
 // "<participants> – <date started>" of a listed chat, as the chats table shows them; none when
 // the chat cannot be read.

@@ -48,6 +48,12 @@ const std::vector<Command>& commands() {
           {"style", true, false, "a message style by name (among the user's, then the built-in ones) or by path"},
           {"output", true, false, "the file to write (default: standard output)"}},
          runShow},
+        {"delete", "ID", "delete a chat from the archive, so that indexing never reads its file again",
+         {{"trash", false, false, "also move the transcript file to the Trash (as the preference MoveToTrashOnDelete does)"},
+          {"keep-file", false, false, "leave the transcript file where it is, whatever the preference says"}},
+         runDelete},
+        {"open", "ID", "open a chat's transcript file in the client that wrote it", {}, runOpen},
+        {"reveal", "ID", "show a chat's transcript file in the file manager", {}, runReveal},
     };
     return all;
 }
@@ -72,7 +78,7 @@ void printCommandUsage(const Command& c) {
     if (!c.options.empty()) fmt::print("\nOptions:\n{}", describeOptions(c.options));
 }
 
-int usageError(const std::string& message) {
+int globalUsageError(const std::string& message) {
     fmt::print(stderr, "talvessa-cli: {}\nTry 'talvessa-cli --help'.\n", message);
     return 2;
 }
@@ -102,7 +108,7 @@ int main(int argc, char** argv) {
     }
     std::string error;
     auto global = parseArguments({args.begin(), commandAt}, kGlobalOptions, error);
-    if (!global) return usageError(error);
+    if (!global) return globalUsageError(error);
     if (global->has("version")) {
         fmt::print("talvessa-cli {}\n", TALV_VERSION);
         return 0;
@@ -112,7 +118,7 @@ int main(int argc, char** argv) {
         return global->has("help") ? 0 : 2;
     }
     auto command = std::find_if(commands().begin(), commands().end(), [&](const Command& c) { return c.name == *commandAt; });
-    if (command == commands().end()) return usageError("unknown command '" + *commandAt + "'");
+    if (command == commands().end()) return globalUsageError("unknown command '" + *commandAt + "'");
 
     std::vector<OptionSpec> specs = command->options;
     specs.push_back({"help", false, false, "show this help"});
@@ -123,7 +129,7 @@ int main(int argc, char** argv) {
             error += fmt::format("; '--{}' is a global option and goes before the command: talvessa-cli --{} ... {} ...",
                                  *global, *global, command->name);
         }
-        return usageError(error);
+        return globalUsageError(error);
     }
     if (parsed->has("help")) {
         printCommandUsage(*command);

@@ -76,7 +76,7 @@ std::shared_ptr<TalvHelperController> TalvHelperController::create(std::weak_ptr
     std::shared_ptr<TalvHelperController> controller(new TalvHelperController(std::move(mainController), fileSystem));
     std::weak_ptr<TalvHelperController> weak = controller;
     controller->forceRescanObserver_ = NotificationCenter::defaultCenter().addObserver(
-        "orvane.talv.force-rescan", nullptr, [weak](const Notification&) {
+        kForceRescanNotification, nullptr, [weak](const Notification&) {
             if (auto c = weak.lock()) c->forceRescan();
         });
     return controller;

@@ -43,6 +43,9 @@ public:
 
 class TalvHelperController : public std::enable_shared_from_this<TalvHelperController> {
 public:
+    // The in-process notification that asks for forceRescan() (the preferences' rescan button).
+    static constexpr const char* kForceRescanNotification = "orvane.talv.force-rescan";
+
     // Starts the scan thread; nothing is queued until applicationDidFinishLaunching(). The passes
     // reach the transcripts through `fileSystem`, which must outlive the driver.
     static std::shared_ptr<TalvHelperController> create(std::weak_ptr<ScanProgressReceiver> mainController,

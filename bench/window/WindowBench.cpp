@@ -11,6 +11,7 @@
 #include "browse/HeadlessBrowser.h"
 #include "platform/MainThreadMessage.h"
 #include "platform/Paths.h"
+#include "platform/UserDefaults.h"
 
 #include <fmt/format.h>
 #include <gdk/gdk.h>
@@ -120,6 +121,10 @@ int main(int argc, char** argv) {
     }
 
     MainThreadMessage::sharedThreadMessage();
+    // A fresh user: no updater is started and no iChat offer stands over the window.
+    if (!UserDefaults::standard().setObject("SUCheckForUpdates", false) ||
+        !UserDefaults::standard().setObject("IChatDontShowAgain", true))
+        return 1;
     const Stopwatch launchClock;
     auto application = Gtk::Application::create("orvane.Talvessa.Bench", Gio::Application::Flags::NON_UNIQUE);
     TalvController controller(application, {.scanTranscripts = false});

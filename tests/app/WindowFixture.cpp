@@ -16,6 +16,9 @@ void WindowTest::SetUp() {
     if (!displayReady) GTEST_SKIP() << "no display: run under xvfb-run";
     std::filesystem::remove(UserDefaults::standard().filePath());
     UserDefaults::standard().synchronize();
+    // No updater is started and no iChat offer stands over the window unless a test wants it.
+    ASSERT_TRUE(UserDefaults::standard().setObject("SUCheckForUpdates", false));
+    ASSERT_TRUE(UserDefaults::standard().setObject("IChatDontShowAgain", true));
     std::filesystem::remove_all(Paths::applicationSupport());
     archive = std::make_unique<Archive>(Paths::applicationSupport());
 }

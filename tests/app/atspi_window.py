@@ -45,6 +45,32 @@ def find(root, role, name=None, pattern=None):
     return None
 
 
+def toplevel(frame, name):
+    """The application's window (main window, dialog) with that accessible name, or None."""
+    app = frame.parent
+    for i in range(app.childCount):
+        window = app.getChildAtIndex(i)
+        if window is not None and window.name == name:
+            return window
+    return None
+
+
+def press(root, name):
+    """Clicks the push button with that accessible name inside root."""
+    wait_for("the button " + name, lambda: find(root, "push button", name)).queryAction().doAction(0)
+
+
+def key_into(title, *keys):
+    """Gives the X window of that title the keyboard focus and types the keys (xdotool names)."""
+    window = wait_for("the window " + title, lambda: subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--name", "^%s$" % re.escape(title)],
+        capture_output=True, text=True).stdout.split())[0]
+    subprocess.run(["xdotool", "windowfocus", "--sync", window], check=True)
+    for key in keys:
+        subprocess.run(["xdotool", "key", "--delay", "100", key], check=True)
+        time.sleep(0.3)
+
+
 def rows_of(root, table):
     """The list of rows inside the table with that accessible name."""
     table = find(root, "tree table", table)

@@ -6,13 +6,14 @@ import glob
 import html.parser
 import json
 import os
+import plistlib
 import subprocess
 import sys
 import time
 
 import pyatspi
 
-from atspi_window import find, rows_of, talvessa, wait_for
+from atspi_window import find, key_into, press, rows_of, talvessa, toplevel, wait_for, walk
 
 build, home = sys.argv[1], sys.argv[2]
 cli = [os.path.join(build, "cli", "talvessa-cli"), "--transcripts-home", home]
@@ -116,6 +117,19 @@ with talvessa(os.path.join(build, "app", "talvessa"), home) as frame:
     check(described == "Link %d of %d: %s" % (1 % len(anchors.texts) + 1, len(anchors.texts), want),
           "the page's active item: " + described)
 
+    # The first chat deleted through the toolbar and its dialog: the archive no longer lists it.
+    press(frame, "Delete Chat")
+    dialog = wait_for("the delete dialog", lambda: toplevel(frame, "Delete this chat?"))
+    press(dialog, "Delete")
+    wait_for("the statistics after the deletion",
+             lambda: find(frame, "label", pattern=r"^\d+ chats, ").name != links["statistics"],
+             explain=lambda: "(dialog showing: %s)" % dialog.getState().contains(pyatspi.STATE_SHOWING))
+    remaining = expected("--contents", "Links")
+    check(remaining["count"] == links["count"] - 1 and
+          links["chats"][0]["id"] not in [c["id"] for c in remaining["chats"]], "the deleted chat is no longer listed")
+    check(find(frame, "label", pattern=r"^\d+ chats, ").name == remaining["statistics"],
+          "statistics line after the deletion: " + remaining["statistics"])
+
     # A search text, typed into the search field.
     search = find(frame, "entry", "Search Transcripts")
     search.queryEditableText().insertText(0, "Wochenende", len("Wochenende"))
@@ -168,6 +182,20 @@ with talvessa(os.path.join(build, "app", "talvessa"), home) as frame:
     wait_for("the picture's window to close", lambda: viewer.name not in [a.name for a in frames(application)])
     wait_for("its temporary file to go", lambda: not any(os.path.exists(c) for c in copies))
     check(True, "Escape closes the picture's window and its temporary file goes")
+    # Another message style chosen in the preferences (Ctrl+comma) is stored at once.
+    key_into("Talvessa", "ctrl+comma")
+    preferences = wait_for("the preferences", lambda: toplevel(frame, "Talvessa Preferences"))
+    style = wait_for("the style menu", lambda: find(preferences, "combo box", "Message Style"))
+    key_into("Talvessa Preferences", "space", "Down", "Return")
+    settings = os.path.join(os.environ["XDG_CONFIG_HOME"], "Orvane", "Preferences", "orvane.talvessa.plist")
+
+    def stored_style():
+        with open(settings, "rb") as file:
+            return plistlib.load(file).get("CustomChatStyle")
+    chosen = wait_for("the chosen style stored", stored_style, timeout=20)
+    shown = [a.name for a in walk(style) if a.getRoleName() == "label" and a.name not in ("", "(None)")]
+    check([chosen] == [name + ".talStyle" for name in shown],
+          "the style menu shows %s and CustomChatStyle holds %s" % (shown, chosen))
 
 print("%d passed, %d failed" % (passed, len(failures)))
 sys.exit(1 if failures else 0)

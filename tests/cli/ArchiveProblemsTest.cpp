@@ -7,8 +7,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <sstream>
@@ -59,10 +57,10 @@ class ReadOnlyFile {
 public:
     explicit ReadOnlyFile(fs::path path) : path_(std::move(path)) {
         fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-        if (!readOnly()) immutable_ = setImmutable(true);
+        if (!readOnly()) immutable_ = test::setImmutable(path_, true);
     }
     ~ReadOnlyFile() {
-        if (immutable_) setImmutable(false);
+        if (immutable_) test::setImmutable(path_, false);
         fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
     }
     ReadOnlyFile(const ReadOnlyFile&) = delete;
@@ -75,17 +73,6 @@ public:
     }
 
 private:
-    bool setImmutable(bool on) const {
-        const int fd = open(path_.c_str(), O_RDONLY);
-        if (fd < 0) return false;
-        int flags = 0;
-        bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        close(fd);
-        return done;
-    }
-
     fs::path path_;
     bool immutable_ = false;
 };

@@ -105,10 +105,12 @@ JsonObject* parseObject(const std::string& text, JsonParserPtr& parser) {
     return json_node_get_object(root);
 }
 
-Listing listJson(std::vector<std::string> options) {
-    options.insert(options.begin(), "list");
+Listing listJson(std::vector<std::string> options) { return listJsonOn(indexedTranscriptsHome(), std::move(options)); }
+
+Listing listJsonOn(const fs::path& home, std::vector<std::string> options) {
+    options.insert(options.begin(), {"--transcripts-home", home.string(), "list"});
     options.push_back("--json");
-    const CliResult result = runOnArchive(options);
+    const CliResult result = runCli(options);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     JsonParserPtr parser(nullptr, g_object_unref);
     JsonObject* root = parseObject(result.out, parser);

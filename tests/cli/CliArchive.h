@@ -48,6 +48,8 @@ struct Listing {
 // Runs `list --json` with `options` on the indexed archive; fails the test unless it succeeds
 // with one JSON object whose count is its number of chats.
 Listing listJson(std::vector<std::string> options);
+// The same on another transcripts home.
+Listing listJsonOn(const std::filesystem::path& home, std::vector<std::string> options);
 // The ID of the listed chat read from `fileName`; fails the test and gives "" when none is.
 std::string chatIDOf(const std::string& fileName);
 

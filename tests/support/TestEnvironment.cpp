@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -54,6 +57,17 @@ void setModificationDate(const fs::path& path, double secondsSince1970) {
     const timespec time{static_cast<time_t>(whole), static_cast<long>((secondsSince1970 - whole) * 1e9)};
     const timespec times[2] = {time, time};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+bool setImmutable(const fs::path& path, bool on) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    close(fd);
+    return done;
 }
 
 std::string readFile(const fs::path& path) {

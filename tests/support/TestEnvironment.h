@@ -24,6 +24,10 @@ void writeFile(const std::filesystem::path& path, std::string_view contents);
 void setModificationDate(const std::filesystem::path& path, double secondsSince1970);
 std::string readFile(const std::filesystem::path& path);
 
+// Sets or clears the file's (or folder's) immutable attribute, which makes it read-only for root too.
+// False where the file system has no such attribute or it may not be changed.
+bool setImmutable(const std::filesystem::path& path, bool on);
+
 // Base of the tests that read the corpus: without it they are skipped with one line naming where
 // it was looked for, except under CI=true, where a missing corpus fails them.
 class CorpusTest : public ::testing::Test {
