@@ -7,18 +7,13 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "app"))
-from atspi_window import rows_of, talvessa, wait_for, walk  # noqa: E402
+from atspi_window import choose_chats_with_pictures, talvessa, wait_for, walk  # noqa: E402
 
 program, home, output = sys.argv[1:4]
 
 with talvessa(program, home) as frame:
     wait_for("the chats list", lambda: any(a.getRoleName() == "label" and " chats, " in a.name for a in walk(frame)))
-    wait_for("the date list", lambda: rows_of(frame, "Date")).querySelection().selectChild(0)
-    contents = wait_for("the contents list", lambda: rows_of(frame, "Contents")).querySelection()
-    contents.clearSelection()
-    contents.selectChild(3)
-    chats = wait_for("the chats table", lambda: rows_of(frame, "Chats"))
-    wait_for("chats with pictures", lambda: chats.childCount > 0)
+    chats = choose_chats_with_pictures(frame)
     time.sleep(1.0)
     chats.querySelection().selectChild(0)
     time.sleep(3.0)  # the page and its pictures load

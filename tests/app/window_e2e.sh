@@ -8,6 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME=$work/user XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache TMPDIR=$work/tmp
 export TZ=America/New_York LC_ALL=C.UTF-8
+unset LANGUAGE
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$TMPDIR"
 "$build/tools/talvessa-mkarchive" "$work/home" --seed 2006 --people 8 --chats 60 --contacts "$work/contacts" >/dev/null
 "$build/cli/talvessa-cli" --transcripts-home "$work/home" index >/dev/null 2>&1
