@@ -1,6 +1,7 @@
 #pragma once
 // The six columns of the chats table: the user default that shows or hides each, its
 // identifier (the query engine's column), the Chats column it sorts by, its title and width.
+#include "platform/Strings.h"
 #include "platform/UserDefaults.h"
 
 #include <array>
@@ -18,12 +19,12 @@ struct ChatsTableColumn {
 };
 
 inline constexpr std::array<ChatsTableColumn, 6> kChatsTableColumns{{
-    {"ColumnParticipants", "participants", "participants", "Participants", 190},
-    {"ColumnTopic", "topic", "subject", "Topic", 240},
-    {"ColumnStartDate", "datestarted", "datestarted", "Date", 140},
-    {"ColumnDuration", "duration", "duration", "Duration", 80},
-    {"ColumnKind", "kind", "kind", "Kind", 70},
-    {"ColumnFileName", "filename", "filename", "File Name", 180},
+    {"ColumnParticipants", "participants", "participants", N_("Participants"), 190},
+    {"ColumnTopic", "topic", "subject", N_("Topic"), 240},
+    {"ColumnStartDate", "datestarted", "datestarted", N_("Date"), 140},
+    {"ColumnDuration", "duration", "duration", N_("Duration"), 80},
+    {"ColumnKind", "kind", "kind", N_("Kind"), 70},
+    {"ColumnFileName", "filename", "filename", N_("File Name"), 180},
 }};
 
 const ChatsTableColumn* chatsTableColumn(const std::string& identifier);

@@ -21,10 +21,10 @@ struct AnchorKind {
 };
 
 constexpr std::array<AnchorKind, 4> kKinds{{
-    {NavigationMode::kEmails, "_EMAIL-", "HasEmails", "mail", "E-mail"},
-    {NavigationMode::kPictures, "_IMAGE-", "HasPictures", "image", "Picture"},
-    {NavigationMode::kLinks, "_LINK-", "HasHyperlinks", "link", "Link"},
-    {NavigationMode::kSearchMatches, "_TEXT-", nullptr, "text", "Text"},
+    {NavigationMode::kEmails, "_EMAIL-", "HasEmails", "mail", N_("E-mail")},
+    {NavigationMode::kPictures, "_IMAGE-", "HasPictures", "image", N_("Picture")},
+    {NavigationMode::kLinks, "_LINK-", "HasHyperlinks", "link", N_("Link")},
+    {NavigationMode::kSearchMatches, "_TEXT-", nullptr, "text", N_("Text")},
 }};
 
 const AnchorKind* kindOfTag(const std::string& tag) {
@@ -121,21 +121,31 @@ ToolbarItemLook nextPrevItemLook(bool next, const ArrayController& contents, con
     if ((!hasSearch && allSelected(contents)) || tag.kind == SelectionValue::Kind::NoSelection ||
         (!hasSearch && tag.kind == SelectionValue::Kind::Multiple)) {
         look.image = plain;
-        look.label = tr(next ? "Next Item" : "Previous Item");
+        look.label = next ? tr("Next Item") : tr("Previous Item");
     } else {
         const AnchorKind* kind = hasSearch ? &kKinds.back() : (tag.isSingle() ? kindOfTag(tag.value.textOr("")) : nullptr);
         look.image = kind ? plain + "_" + kind->image : plain;
         if (!imageExists(look.image)) look.image = plain;
-        look.label = formatString(tr(next ? "Next %@" : "Previous %@"), {specificPhrase(contents, hasSearch)});
+        look.label = formatString(next ? tr("Next %@") : tr("Previous %@"), {specificPhrase(contents, hasSearch)});
     }
     look.toolTip = look.label;
     return look;
 }
 
 ToolbarItemLook openInClientLook(const std::optional<std::string>& kind) {
+    struct ClientTexts {
+        const char* client;
+        const char* label;
+        const char* toolTip;
+    };
+    static constexpr ClientTexts kClients[] = {
+        {"Fire", N_("Open in Fire"), N_("Open Selected Transcript in Fire")},
+        {"Adium", N_("Open in Adium"), N_("Open Selected Transcript in Adium")},
+        {"iChat", N_("Open in iChat"), N_("Open Selected Transcript in iChat")},
+    };
     const auto is = [&](const char* client) { return kind && g_ascii_strcasecmp(kind->c_str(), client) == 0; };
-    const std::string client = is("Fire") ? "Fire" : is("Adium") ? "Adium" : "iChat";
-    return {client, tr("Open in " + client), tr("Open Selected Transcript in " + client)};
+    const ClientTexts& texts = is("Fire") ? kClients[0] : is("Adium") ? kClients[1] : kClients[2];
+    return {texts.client, tr(texts.label), tr(texts.toolTip)};
 }
 
 std::optional<SteppedItem> selectItem(TranscriptWebView& webView, bool forward, int mode) {

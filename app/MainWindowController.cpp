@@ -37,10 +37,10 @@ struct ChatAction {
     const char* image;
 };
 constexpr ChatAction kChatActions[] = {
-    {ToolbarItem::kDelete, "delete-chat", "Delete Chat", "Delete Selected Chat Transcript", "Trash"},
-    {ToolbarItem::kShowInFinder, "show-in-file-manager", "Show in File Manager",
-     "Show Selected Transcript File in the File Manager", "show_in_finder"},
-    {ToolbarItem::kPrint, "print", "Print", "Print Selected Chat Transcript", "print"},
+    {ToolbarItem::kDelete, "delete-chat", N_("Delete Chat"), N_("Delete Selected Chat Transcript"), "Trash"},
+    {ToolbarItem::kShowInFinder, "show-in-file-manager", N_("Show in File Manager"),
+     N_("Show Selected Transcript File in the File Manager"), "show_in_finder"},
+    {ToolbarItem::kPrint, "print", N_("Print"), N_("Print Selected Chat Transcript"), "print"},
 };
 
 // The icon of a toolbar image name: the desktop's where one fits, else our own.

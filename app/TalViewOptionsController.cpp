@@ -52,7 +52,7 @@ void TalViewOptionsController::toggle(Gtk::Window& parent) {
 }
 
 std::string TalViewOptionsController::showViewOptionsTitle() const {
-    return tr(visible() ? "Hide View Options" : "Show View Options");
+    return visible() ? tr("Hide View Options") : tr("Show View Options");
 }
 
 void TalViewOptionsController::checkboxAction() {

@@ -17,9 +17,11 @@ std::vector<std::string> allowedItemIdentifiers() {
 
 std::string paletteLabel(const std::string& identifier) {
     static const std::pair<const char*, const char*> kLabels[] = {
-        {kPrevious, "Previous Item"}, {kNext, "Next Item"}, {kDelete, "Delete Chat"}, {kOpenInIChat, "Open in iChat"},
-        {kShowInFinder, "Show in File Manager"}, {kSearchField, "Search"}, {kPrint, "Print"}, {kSpace, "Space"},
-        {kSeparator, "Separator"}, {kFlexibleSpace, "Flexible Space"}, {kCustomize, "Customize"},
+        {kPrevious, N_("Previous Item")},      {kNext, N_("Next Item")},     {kDelete, N_("Delete Chat")},
+        {kOpenInIChat, N_("Open in iChat")},   {kShowInFinder, N_("Show in File Manager")},
+        {kSearchField, N_("Search")},          {kPrint, N_("Print")},        {kSpace, N_("Space")},
+        {kSeparator, N_("Separator")},         {kFlexibleSpace, N_("Flexible Space")},
+        {kCustomize, N_("Customize")},
     };
     for (const auto& [id, label] : kLabels) {
         if (identifier == id) return tr(label);

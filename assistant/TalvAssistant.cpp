@@ -11,7 +11,7 @@ namespace talv {
 namespace {
 
 constexpr const char* kHostIdentifier = "pidgin";
-constexpr const char* kApplicationName = "Talvessa";
+constexpr const char* kApplicationName = N_("Talvessa");
 
 // The application's preferences, as it last wrote them from its own process.
 UserDefaults& applicationPreferences() {

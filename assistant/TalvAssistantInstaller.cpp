@@ -90,8 +90,9 @@ AssistantInstallResult TalvAssistantInstaller::uiInstallLocal(const fs::path& de
         commands.push_back({"/bin/mkdir", "-p", dest});
         commands.push_back({"/bin/chown", "root:root", dest});
     }
-    // A new file rather than the old one rewritten: a running Pidgin has the old one mapped.
-    commands.push_back({"/bin/cp", "-Rfp", "--remove-destination", source().string(), dest});
+    // A new file rather than the old one rewritten: a running Pidgin has the old one mapped. -H
+    // copies the plug-in, not the link to it that an installed resource folder holds.
+    commands.push_back({"/bin/cp", "-RfpH", "--remove-destination", source().string(), dest});
     commands.push_back({"/bin/chown", "-R", "root:root", dest});
     commands.push_back({"/bin/chmod", "-R", "go-w", dest});
 

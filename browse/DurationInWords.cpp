@@ -16,15 +16,15 @@ std::string durationInWords(std::int64_t seconds) {
     }
     if (seconds >= 86400) {
         float days = static_cast<float>(seconds) / 86400.0f;
-        return fmt::format("{:.1f} {}", days, tr(days == 1.0f ? "day" : "days"));
+        return fmt::format("{:.1f} {}", days, days == 1.0f ? tr("day") : tr("days"));
     }
     if (hours >= 1) {
         float x = static_cast<float>(seconds) / 3600.0f;
-        return fmt::format("{:.1f} {}", x, tr(x == 1.0f ? "hour" : "hours"));
+        return fmt::format("{:.1f} {}", x, x == 1.0f ? tr("hour") : tr("hours"));
     }
     std::int64_t rest = seconds % 60;
-    return fmt::format("{} {}, {} {}", minutes, tr(minutes == 1 ? "minute" : "minutes"), rest,
-                       tr(rest == 1 ? "second" : "seconds"));
+    return fmt::format("{} {}, {} {}", minutes, minutes == 1 ? tr("minute") : tr("minutes"), rest,
+                       rest == 1 ? tr("second") : tr("seconds"));
 }
 
 }  // namespace talv

@@ -46,17 +46,17 @@ Value::Array whenFilterEntries(Date now) {
 
     return {
         Value(Value::Dictionary{{"order", 0}, {"title", tr("All")}, {"criteria", ""}, {"IsAll", true}}),
-        rangeEntry(1, "Today", today, today),
-        rangeEntry(2, "Yesterday", plusDays(today, -1), plusDays(today, -1)),
-        rangeEntry(3, "This Week", plusDays(today, -dayOfWeek), plusDays(today, 6 - dayOfWeek)),
-        rangeEntry(4, "Last Week", plusDays(today, -(7 + dayOfWeek)), plusDays(today, -(dayOfWeek + 1))),
-        rangeEntry(5, "This Month", firstOfMonth, thisMonthEnd),
-        rangeEntry(6, "Last Month", previousMonth, lastDayOfMonth(previousMonth)),
-        rangeEntry(7, "Last 3 Months", plusMonths(firstOfMonth, -2), thisMonthEnd),
-        rangeEntry(8, "Last 6 Months", plusMonths(firstOfMonth, -5), thisMonthEnd),
-        rangeEntry(9, "This Year", january1, january1.dateByAddingYears(1, 0, -1, 0, 0, 0)),
-        rangeEntry(10, "Last Year", lastJanuary1, plusDays(january1, -1)),
-        rangeEntry(11, "Before Last Year", january1.dateByAddingYears(1900 - today.yearOfCommonEra(), 0, 0, 0, 0, 0),
+        rangeEntry(1, N_("Today"), today, today),
+        rangeEntry(2, N_("Yesterday"), plusDays(today, -1), plusDays(today, -1)),
+        rangeEntry(3, N_("This Week"), plusDays(today, -dayOfWeek), plusDays(today, 6 - dayOfWeek)),
+        rangeEntry(4, N_("Last Week"), plusDays(today, -(7 + dayOfWeek)), plusDays(today, -(dayOfWeek + 1))),
+        rangeEntry(5, N_("This Month"), firstOfMonth, thisMonthEnd),
+        rangeEntry(6, N_("Last Month"), previousMonth, lastDayOfMonth(previousMonth)),
+        rangeEntry(7, N_("Last 3 Months"), plusMonths(firstOfMonth, -2), thisMonthEnd),
+        rangeEntry(8, N_("Last 6 Months"), plusMonths(firstOfMonth, -5), thisMonthEnd),
+        rangeEntry(9, N_("This Year"), january1, january1.dateByAddingYears(1, 0, -1, 0, 0, 0)),
+        rangeEntry(10, N_("Last Year"), lastJanuary1, plusDays(january1, -1)),
+        rangeEntry(11, N_("Before Last Year"), january1.dateByAddingYears(1900 - today.yearOfCommonEra(), 0, 0, 0, 0, 0),
                    plusDays(lastJanuary1, -1)),
     };
 }
@@ -64,9 +64,9 @@ Value::Array whenFilterEntries(Date now) {
 Value::Array contentsFilterEntries() {
     return {
         Value(Value::Dictionary{{"title", tr("All")}, {"singularTitle", ""}, {"criteria", ""}, {"IsAll", true}}),
-        contentsEntry("E-mails", "E-mail", "HasEmails"),
-        contentsEntry("Links", "Link", "HasHyperlinks"),
-        contentsEntry("Pictures", "Picture", "HasPictures"),
+        contentsEntry(N_("E-mails"), N_("E-mail"), "HasEmails"),
+        contentsEntry(N_("Links"), N_("Link"), "HasHyperlinks"),
+        contentsEntry(N_("Pictures"), N_("Picture"), "HasPictures"),
     };
 }
 

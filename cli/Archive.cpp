@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "identity/DatabaseStartup.h"
 #include "platform/Paths.h"
+#include "platform/Strings.h"
 #include "store/DatabaseCheck.h"
 #include "store/TalvDatabase.h"
 
@@ -39,7 +40,7 @@ std::optional<std::int64_t> parseChatID(const std::string& text) {
 std::optional<std::int64_t> archiveCount(const std::string& sql, const std::vector<SqlValue>& args) {
     auto store = TalvDatabase::open();
     if (!store) {
-        reportUnreadableArchive("it cannot be opened");
+        reportUnreadableArchive(tr("it cannot be opened"));
         return std::nullopt;
     }
     auto rs = store->db().executeQuery(sql, args);
@@ -48,7 +49,7 @@ std::optional<std::int64_t> archiveCount(const std::string& sql, const std::vect
         rs->close();
         return n;
     }
-    reportUnreadableArchive(lastStatementFailed(store->db()) || !rs ? store->db().lastErrorMessage() : "no result");
+    reportUnreadableArchive(lastStatementFailed(store->db()) || !rs ? store->db().lastErrorMessage() : tr("no result"));
     return std::nullopt;
 }
 

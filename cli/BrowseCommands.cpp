@@ -4,6 +4,7 @@
 #include "browse/HeadlessBrowser.h"
 #include "cli/Commands.h"
 #include "cli/OutputText.h"
+#include "platform/StringFormat.h"
 #include "platform/Strings.h"
 
 #include <fmt/format.h>
@@ -77,19 +78,22 @@ int browse(const ParsedArguments& args, const std::function<void(HeadlessBrowser
     if (auto sort = args.value("sort")) {
         choice.sort = parseSort(*sort);
         if (!choice.sort) {
-            return usageError(fmt::format("cannot sort by '{}': give participants, topic, datestarted, duration, kind "
-                                          "or filename, optionally followed by :asc or :desc",
-                                          *sort));
+            return usageError(formatString(tr("cannot sort by '%@': give participants, topic, datestarted, duration, "
+                                              "kind or filename, optionally followed by :asc or :desc"),
+                                           {*sort}));
         }
     }
     if (!prepareArchive()) return 1;
     const std::optional<std::int64_t> stored = archiveCount("SELECT COUNT(*) AS n FROM Chats;");
     if (!stored) return 1;
-    if (*stored == 0) fmt::print(stderr, "talvessa-cli: the archive holds no chats yet; 'talvessa-cli index' reads your transcripts into it.\n");
+    if (*stored == 0) {
+        fmt::print(stderr, "talvessa-cli: {}\n",
+                   tr("the archive holds no chats yet; 'talvessa-cli index' reads your transcripts into it."));
+    }
     const Date now = Date::now();
     std::unique_ptr<HeadlessBrowser> opened = HeadlessBrowser::open(now);
     if (!opened) {
-        fmt::print(stderr, "talvessa-cli: cannot open the archive or the identity cache\n");
+        fmt::print(stderr, "talvessa-cli: {}\n", tr("cannot open the archive or the identity cache"));
         return 1;
     }
     HeadlessBrowser& browser = *opened;
@@ -103,8 +107,8 @@ int browse(const ParsedArguments& args, const std::function<void(HeadlessBrowser
         const auto [option, entries] = named(choice.when)       ? std::pair{"when", whenFilterEntries(now)}
                                        : named(choice.contents) ? std::pair{"contents", contentsFilterEntries()}
                                                                 : std::pair{"participant", browser.participantEntries()};
-        return usageError(fmt::format("no --{} entry is titled '{}'; the titles are: {}", option, title,
-                                      fmt::join(titlesOf(entries), ", ")));
+        return usageError(formatString(tr("no --%@ entry is titled '%@'; the titles are: %@"),
+                                       {std::string(option), title, fmt::format("{}", fmt::join(titlesOf(entries), ", "))}));
     }
     if (browser.readFailure()) {
         reportUnreadableArchive(*browser.readFailure());

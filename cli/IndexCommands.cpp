@@ -6,6 +6,8 @@
 #include "platform/MainThreadMessage.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
+#include "platform/StringFormat.h"
+#include "platform/Strings.h"
 
 #include <fmt/format.h>
 #include <glib-unix.h>
@@ -31,12 +33,12 @@ bool clientFoldersFound() {
         if (std::filesystem::is_directory(folder, ec)) return true;
     }
     const std::filesystem::path home = Paths::transcriptsHome();
-    if (std::filesystem::exists(home, ec))
-        fmt::print(stderr, "talvessa-cli: warning: none of the chat clients' folders is under {}. Looked for:\n", home.string());
-    else
-        fmt::print(stderr, "talvessa-cli: warning: the transcripts home {} does not exist. Looked for:\n", home.string());
+    const std::string warning = std::filesystem::exists(home, ec)
+                                    ? tr("warning: none of the chat clients' folders is under %@. Looked for:")
+                                    : tr("warning: the transcripts home %@ does not exist. Looked for:");
+    fmt::print(stderr, "talvessa-cli: {}\n", formatString(warning, {home.string()}));
     for (const std::string& folder : folders) fmt::print(stderr, "  {}\n", folder);
-    fmt::print(stderr, "Name the home that holds them: talvessa-cli --transcripts-home DIR index\n");
+    fmt::print(stderr, "{}\n", tr("Name the home that holds them: talvessa-cli --transcripts-home DIR index"));
     return false;
 }
 
@@ -44,8 +46,10 @@ bool clientFoldersFound() {
 bool reportFailures(const TalvHelperController& driver) {
     const std::int64_t failed = driver.failedWrites() + driver.failedCommits();
     if (failed != 0) {
-        fmt::print(stderr, "talvessa-cli: the archive in {} was not fully updated ({} write{} failed): {}\n",
-                   Paths::applicationSupport().string(), failed, failed == 1 ? "" : "s", driver.lastFailure());
+        const std::string message = failed == 1 ? tr("the archive in %@ was not fully updated (%d write failed): %@")
+                                                : tr("the archive in %@ was not fully updated (%d writes failed): %@");
+        fmt::print(stderr, "talvessa-cli: {}\n",
+                   formatString(message, {Paths::applicationSupport().string(), failed, driver.lastFailure()}));
         return false;
     }
     if (const std::int64_t unread = driver.failedReads(); unread != 0) {
@@ -61,8 +65,9 @@ bool printSummary(const TalvHelperController& driver) {
     if (!reportFailures(driver)) return false;
     const std::optional<std::int64_t> chats = chatsInArchive();
     if (!chats) return false;
-    fmt::print("Read {} iChat, {} Adium and {} Fire transcripts; the archive holds {} chats.\n",
-               driver.filesRead("iChat"), driver.filesRead("Adium"), driver.filesRead("Fire"), *chats);
+    fmt::print("{}\n", formatString(tr("Read %d iChat, %d Adium and %d Fire transcripts; the archive holds %d chats."),
+                                    {std::int64_t{driver.filesRead("iChat")}, std::int64_t{driver.filesRead("Adium")},
+                                     std::int64_t{driver.filesRead("Fire")}, *chats}));
     return true;
 }
 
@@ -112,13 +117,14 @@ int runWatch(const ParsedArguments&) {
     };
     const guint interrupt = g_unix_signal_add(SIGINT, onSignal, &stop);
     const guint terminate = g_unix_signal_add(SIGTERM, onSignal, &stop);
-    fmt::print(stderr, "Watching for new transcripts under {}; Ctrl-C stops.\n", Paths::transcriptsHome().string());
+    fmt::print(stderr, "{}\n", formatString(tr("Watching for new transcripts under %@; Ctrl-C stops."),
+                                            {Paths::transcriptsHome().string()}));
     while (!stop) RunLoop::runUntil([&] { return stop; }, 1.0);
     g_source_remove(interrupt);
     g_source_remove(terminate);
 
     printer->finish();
-    fmt::print(stderr, "Stopping: the running pass commits what it has read.\n");
+    fmt::print(stderr, "{}\n", tr("Stopping: the running pass commits what it has read."));
     driver->stop();  // stops the poll thread, lets the scan thread commit and joins it
     return reportFailures(*driver) ? 0 : 1;
 }

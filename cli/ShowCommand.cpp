@@ -3,6 +3,8 @@
 #include "browse/TalvDateTransformer.h"
 #include "display/StandalonePage.h"
 #include "display/TranscriptPage.h"
+#include "platform/StringFormat.h"
+#include "platform/Strings.h"
 #include "platform/UserDefaults.h"
 #include "store/TalvDatabase.h"
 
@@ -34,7 +36,7 @@ bool writeOutput(const std::string& page, const std::optional<std::string>& file
     if (chatID) {
         const auto named = chatTitle(*chatID);
         if (!named) {
-            reportUnreadableArchive("the chat's row cannot be read");
+            reportUnreadableArchive(tr("the chat's row cannot be read"));
             return false;
         }
         title = *named;
@@ -48,19 +50,19 @@ bool writeOutput(const std::string& page, const std::optional<std::string>& file
 }  // namespace
 
 int runShow(const ParsedArguments& args) {
-    if (args.positionals.size() > 1) return usageError("show takes one chat ID");
-    if (args.has("none") && !args.positionals.empty()) return usageError("give a chat ID or --none, not both");
+    if (args.positionals.size() > 1) return usageError(tr("show takes one chat ID"));
+    if (args.has("none") && !args.positionals.empty()) return usageError(tr("give a chat ID or --none, not both"));
     std::optional<std::int64_t> chatID;
     if (!args.positionals.empty()) {
         chatID = parseChatID(args.positionals.front());
-        if (!chatID) return usageError(fmt::format("'{}' is not a chat ID", args.positionals.front()));
+        if (!chatID) return usageError(formatString(tr("'%@' is not a chat ID"), {args.positionals.front()}));
     }
     std::filesystem::path style;
     if (auto named = args.value("style")) {
         auto found = findStyle(*named);
         if (!found) {
-            return usageError(fmt::format("no message style is named or found at '{}'; the styles are: {}", *named,
-                                          fmt::join(styleNames(), ", ")));
+            return usageError(formatString(tr("no message style is named or found at '%@'; the styles are: %@"),
+                                           {*named, fmt::format("{}", fmt::join(styleNames(), ", "))}));
         }
         style = *found;
     } else {
@@ -74,13 +76,14 @@ int runShow(const ParsedArguments& args) {
         const auto held = archiveCount("SELECT COUNT(*) AS n FROM Chats WHERE ROWID = ? AND Deleted IS NOT 1;", {*chatID});
         if (!held) return 1;
         if (*held == 0) {
-            fmt::print(stderr, "talvessa-cli: the archive holds no chat {}\n", *chatID);
+            fmt::print(stderr, "talvessa-cli: {}\n", formatString(tr("the archive holds no chat %d"), {*chatID}));
             return 1;
         }
     }
     const std::optional<std::string> page = renderTranscriptPage(chatID, args.value("search").value_or(""), style);
     if (!page) {
-        fmt::print(stderr, "talvessa-cli: cannot render {}\n", chatID ? fmt::format("chat {}", *chatID) : "the page");
+        fmt::print(stderr, "talvessa-cli: {}\n",
+                   chatID ? formatString(tr("cannot render chat %d"), {*chatID}) : tr("cannot render the page"));
         return 1;
     }
     return writeOutput(*page, args.value("output"), style, chatID) ? 0 : 1;

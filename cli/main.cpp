@@ -1,7 +1,10 @@
 // talvessa-cli: the Talvessa core without a window.
 #include "cli/Commands.h"
+#include "display/ApplicationResources.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/StringFormat.h"
+#include "platform/Strings.h"
 
 #include <fmt/format.h>
 
@@ -16,19 +19,19 @@ using namespace talv::cli;
 
 namespace {
 
-const OptionSpec kParticipant{"participant", true, true, "a participants list entry, by its title (repeatable)"};
+const OptionSpec kParticipant{"participant", true, true, N_("a participants list entry, by its title (repeatable)")};
 const OptionSpec kSort{"sort", true, false,
-                       "KEY[:asc|:desc], KEY one of participants, topic, datestarted, duration, kind, filename"};
-const OptionSpec kJson{"json", false, false, "print one JSON object"};
+                       N_("KEY[:asc|:desc], KEY one of participants, topic, datestarted, duration, kind, filename")};
+const OptionSpec kJson{"json", false, false, N_("print one JSON object")};
 
 // The date-range and contents lists and the search text, then `more`.
 std::vector<OptionSpec> withFilterOptions(std::vector<OptionSpec> more) {
     std::vector<OptionSpec> specs{
         {"when", true, true,
-         "a date range by its title (repeatable): All, Today, Yesterday, This Week, Last Week, This Month, Last Month, "
-         "Last 3 Months, Last 6 Months, This Year, Last Year, Before Last Year"},
-        {"contents", true, true, "a contents entry by its title (repeatable): All, E-mails, Links, Pictures"},
-        {"search", true, false, "text that a message must contain"},
+         N_("a date range by its title (repeatable): All, Today, Yesterday, This Week, Last Week, This Month, Last Month, "
+            "Last 3 Months, Last 6 Months, This Year, Last Year, Before Last Year")},
+        {"contents", true, true, N_("a contents entry by its title (repeatable): All, E-mails, Links, Pictures")},
+        {"search", true, false, N_("text that a message must contain")},
     };
     specs.insert(specs.end(), more.begin(), more.end());
     return specs;
@@ -36,50 +39,52 @@ std::vector<OptionSpec> withFilterOptions(std::vector<OptionSpec> more) {
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> all = {
-        {"index", "", "index every transcript of iChat, Adium and Fire once, then exit", {}, runIndex},
-        {"watch", "", "keep the archive current as the application does, until interrupted", {}, runWatch},
-        {"list", "", "list the chats that pass the filters, as the chats table shows them, then the statistics line",
+        {"index", "", N_("index every transcript of iChat, Adium and Fire once, then exit"), {}, runIndex},
+        {"watch", "", N_("keep the archive current as the application does, until interrupted"), {}, runWatch},
+        {"list", "", N_("list the chats that pass the filters, as the chats table shows them, then the statistics line"),
          withFilterOptions({kParticipant, kSort, kJson}), runList},
-        {"participants", "", "list the participants list's entries for the other filters",
+        {"participants", "", N_("list the participants list's entries for the other filters"),
          withFilterOptions({kJson}), runParticipants},
-        {"show", "[ID]", "write the rendered page of a chat; without an ID, the page shown when no chat is selected",
-         {{"none", false, false, "the page shown when no chat is selected"},
-          {"search", true, false, "text to mark in the page"},
-          {"style", true, false, "a message style by name (among the user's, then the built-in ones) or by path"},
-          {"output", true, false, "the file to write (default: standard output)"}},
+        {"show", "[ID]", N_("write the rendered page of a chat; without an ID, the page shown when no chat is selected"),
+         {{"none", false, false, N_("the page shown when no chat is selected")},
+          {"search", true, false, N_("text to mark in the page")},
+          {"style", true, false, N_("a message style by name (among the user's, then the built-in ones) or by path")},
+          {"output", true, false, N_("the file to write (default: standard output)")}},
          runShow},
-        {"delete", "ID", "delete a chat from the archive, so that indexing never reads its file again",
-         {{"trash", false, false, "also move the transcript file to the Trash (as the preference MoveToTrashOnDelete does)"},
-          {"keep-file", false, false, "leave the transcript file where it is, whatever the preference says"}},
+        {"delete", "ID", N_("delete a chat from the archive, so that indexing never reads its file again"),
+         {{"trash", false, false, N_("also move the transcript file to the Trash (as the preference MoveToTrashOnDelete does)")},
+          {"keep-file", false, false, N_("leave the transcript file where it is, whatever the preference says")}},
          runDelete},
-        {"open", "ID", "open a chat's transcript file in the client that wrote it", {}, runOpen},
-        {"reveal", "ID", "show a chat's transcript file in the file manager", {}, runReveal},
+        {"open", "ID", N_("open a chat's transcript file in the client that wrote it"), {}, runOpen},
+        {"reveal", "ID", N_("show a chat's transcript file in the file manager"), {}, runReveal},
     };
     return all;
 }
 
 const std::vector<OptionSpec> kGlobalOptions = {
-    {"transcripts-home", true, false, "home folder under which the chat clients' folders are found"},
-    {"verbose", false, false, "write the log lines to standard error as well"},
-    {"help", false, false, "show this help"},
-    {"version", false, false, "show the version"},
+    {"transcripts-home", true, false, N_("home folder under which the chat clients' folders are found")},
+    {"verbose", false, false, N_("write the log lines to standard error as well")},
+    {"help", false, false, N_("show this help")},
+    {"version", false, false, N_("show the version")},
 };
 
 void printUsage() {
-    fmt::print("Usage: talvessa-cli [--transcripts-home DIR] [--verbose] COMMAND [OPTIONS]\n\nCommands:\n");
-    for (const auto& c : commands()) fmt::print("  {:<14}{}\n", c.name, c.summary);
-    fmt::print("\nGlobal options:\n{}\n'talvessa-cli COMMAND --help' describes a command.\n",
-               describeOptions(kGlobalOptions));
+    fmt::print("{}\n\n{}\n", tr("Usage: talvessa-cli [--transcripts-home DIR] [--verbose] COMMAND [OPTIONS]"),
+               tr("Commands:"));
+    for (const auto& c : commands()) fmt::print("  {:<14}{}\n", c.name, tr(c.summary));
+    fmt::print("\n{}\n{}\n{}\n", tr("Global options:"), describeOptions(kGlobalOptions),
+               tr("'talvessa-cli COMMAND --help' describes a command."));
 }
 
 void printCommandUsage(const Command& c) {
-    fmt::print("Usage: talvessa-cli [global options] {}{}{}\n\n{}.\n", c.name, *c.arguments ? " " : "", c.arguments,
-               c.summary);
-    if (!c.options.empty()) fmt::print("\nOptions:\n{}", describeOptions(c.options));
+    fmt::print("{}\n\n{}.\n",
+               formatString(tr("Usage: talvessa-cli [global options] %@"), {fmt::format("{}{}{}", c.name, *c.arguments ? " " : "", c.arguments)}),
+               tr(c.summary));
+    if (!c.options.empty()) fmt::print("\n{}\n{}", tr("Options:"), describeOptions(c.options));
 }
 
 int globalUsageError(const std::string& message) {
-    fmt::print(stderr, "talvessa-cli: {}\nTry 'talvessa-cli --help'.\n", message);
+    fmt::print(stderr, "talvessa-cli: {}\n{}\n", message, tr("Try 'talvessa-cli --help'."));
     return 2;
 }
 
@@ -99,6 +104,7 @@ std::optional<std::string> globalOptionAmong(const std::vector<std::string>& wor
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    bindStringTable(applicationLocaleDirectory());
     std::vector<std::string> args(argv + 1, argv + argc);
 
     // Global options come before the command; "--transcripts-home" may take the next word.
@@ -118,16 +124,16 @@ int main(int argc, char** argv) {
         return global->has("help") ? 0 : 2;
     }
     auto command = std::find_if(commands().begin(), commands().end(), [&](const Command& c) { return c.name == *commandAt; });
-    if (command == commands().end()) return globalUsageError("unknown command '" + *commandAt + "'");
+    if (command == commands().end()) return globalUsageError(formatString(tr("unknown command '%@'"), {*commandAt}));
 
     std::vector<OptionSpec> specs = command->options;
-    specs.push_back({"help", false, false, "show this help"});
+    specs.push_back({"help", false, false, N_("show this help")});
     const std::vector<std::string> commandWords(commandAt + 1, args.end());
     auto parsed = parseArguments(commandWords, specs, error);
     if (!parsed) {
         if (auto global = globalOptionAmong(commandWords)) {
-            error += fmt::format("; '--{}' is a global option and goes before the command: talvessa-cli --{} ... {} ...",
-                                 *global, *global, command->name);
+            error += formatString(tr("; '--%@' is a global option and goes before the command: talvessa-cli --%@ ... %@ ..."),
+                                  {*global, *global, std::string(command->name)});
         }
         return globalUsageError(error);
     }

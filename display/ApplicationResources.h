@@ -8,4 +8,7 @@ namespace talv {
 
 std::filesystem::path applicationResourcesDirectory();
 
+// The catalogues of the string table: "share/locale" beside the resources.
+std::filesystem::path applicationLocaleDirectory();
+
 }  // namespace talv

@@ -2,9 +2,10 @@
 
 #include "display/StyleBundle.h"
 #include "platform/PrivateFiles.h"
+#include "platform/StringFormat.h"
+#include "platform/Strings.h"
 #include "store/OrvaneExtras.h"
 
-#include <fmt/format.h>
 #include <glib.h>
 
 #include <functional>
@@ -58,7 +59,7 @@ bool copyFile(const fs::path& from, const fs::path& to, std::string& error) {
                         g_file_set_contents(to.c_str(), bytes, static_cast<gssize>(length), &failure);
     g_free(bytes);
     if (copied) return true;
-    error = fmt::format("cannot copy the picture {}: {}", from.string(), failure->message);
+    error = formatString(tr("cannot copy the picture %@: %@"), {from.string(), std::string(failure->message)});
     g_error_free(failure);
     return false;
 }
@@ -88,7 +89,7 @@ bool writeStandalonePage(std::string page, const fs::path& file, const fs::path&
     if (!ec && fs::is_directory(resources))
         fs::copy(resources, styleCopy, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
     if (ec) {
-        error = fmt::format("cannot copy the style's resources into {}: {}", companion.string(), ec.message());
+        error = formatString(tr("cannot copy the style's resources into %@: %@"), {companion.string(), ec.message()});
         return false;
     }
     rewriteFileURLs(page, "<base href", [&](const fs::path&) -> std::optional<std::string> { return base; });
@@ -108,7 +109,7 @@ bool writeStandalonePage(std::string page, const fs::path& file, const fs::path&
 
     GError* writeError = nullptr;
     if (g_file_set_contents(file.c_str(), page.data(), static_cast<gssize>(page.size()), &writeError)) return true;
-    error = fmt::format("cannot write {}: {}", file.string(), writeError->message);
+    error = formatString(tr("cannot write %@: %@"), {file.string(), std::string(writeError->message)});
     g_error_free(writeError);
     return false;
 }

@@ -4,6 +4,7 @@
 #include "identity/TalvCacheDatabase.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/Strings.h"
 #include "store/DatabaseCheck.h"
 #include "store/StoredPathSpellings.h"
 #include "store/TalvDatabase.h"
@@ -52,7 +53,7 @@ std::optional<std::string> prepareDatabases() {
     const fs::path file = Paths::applicationSupport() / TalvDatabase::kFileName;
     if (auto damage = databaseDamage(file)) return unreadableDatabaseMessage(file, *damage);
     auto store = TalvDatabase::open();
-    if (!store) return unreadableDatabaseMessage(file, "it cannot be opened");
+    if (!store) return unreadableDatabaseMessage(file, tr("it cannot be opened"));
     store->db().setLogsErrors(false);
     // A schema that cannot be written (a read-only archive) still reads; an index then fails on
     // its first write and says so.

@@ -1,5 +1,10 @@
 #include "platform/CommandLine.h"
 
+#include "platform/StringFormat.h"
+#include "platform/Strings.h"
+
+#include <glib.h>
+
 #include <algorithm>
 
 namespace talv {
@@ -22,7 +27,7 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
         const std::string& arg = args[i];
         if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
             if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-                error = "unknown option '" + arg + "'";
+                error = formatString(tr("unknown option '%@'"), {arg});
                 return std::nullopt;
             }
             parsed.positionals.push_back(arg);
@@ -36,7 +41,7 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
         }
         auto spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
         if (spec == specs.end()) {
-            error = "unknown option '--" + name + "'";
+            error = formatString(tr("unknown option '%@'"), {"--" + name});
             return std::nullopt;
         }
         std::string value;
@@ -44,16 +49,16 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
             if (inlineValue) value = *inlineValue;
             else if (i + 1 < args.size()) value = args[++i];
             else {
-                error = "option '--" + name + "' needs a value";
+                error = formatString(tr("option '--%@' needs a value"), {name});
                 return std::nullopt;
             }
         } else if (inlineValue) {
-            error = "option '--" + name + "' takes no value";
+            error = formatString(tr("option '--%@' takes no value"), {name});
             return std::nullopt;
         }
         auto& slot = parsed.options[name];
         if (!slot.empty() && !spec->repeatable) {
-            error = "option '--" + name + "' given twice";
+            error = formatString(tr("option '--%@' given twice"), {name});
             return std::nullopt;
         }
         slot.push_back(value);
@@ -64,10 +69,11 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
 std::string describeOptions(const std::vector<OptionSpec>& specs) {
     std::string out;
     for (const auto& s : specs) {
-        std::string left = "  --" + s.name + (s.takesValue ? " VALUE" : "");
-        if (left.size() < 28) left.resize(28, ' ');
-        else left += "  ";
-        out += left + s.help + "\n";
+        std::string left = "  --" + s.name + (s.takesValue ? " " + tr("VALUE") : "");
+        // Padded by display width: a translated placeholder may hold letters of two bytes.
+        const long width = g_utf8_strlen(left.c_str(), -1);
+        left.append(width < 28 ? static_cast<std::size_t>(28 - width) : 2, ' ');
+        out += left + tr(s.help) + "\n";
     }
     return out;
 }

@@ -11,7 +11,7 @@ struct OptionSpec {
     std::string name;  // without the leading "--"
     bool takesValue = false;
     bool repeatable = false;
-    std::string help;
+    std::string help;  // English, marked with N_(); shown translated
 };
 
 struct ParsedArguments {
@@ -28,7 +28,7 @@ struct ParsedArguments {
 std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& args,
                                               const std::vector<OptionSpec>& specs, std::string& error);
 
-// The options part of a usage text, one line per option.
+// The options part of a usage text, one line per option, in the user's language.
 std::string describeOptions(const std::vector<OptionSpec>& specs);
 
 }  // namespace talv

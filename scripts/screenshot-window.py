@@ -1,8 +1,10 @@
-"""Used by scripts/screenshots: starts talvessa on a home, chooses all dates and Pictures in the
-contents list, selects the first chat, waits for its page and takes a picture of the window; with a
-second picture file, it then marks the chat's first picture with Next, opens it with Return and takes
-a picture of the screen: the picture's window over the main window, under a window manager.
-Usage: screenshot-window.py TALVESSA HOME OUTPUT.png [VIEWER.png]"""
+"""Used by scripts/screenshots and scripts/demo: starts talvessa on an indexed home, chooses all
+dates and Pictures in the contents list, selects the first chat, waits for its page and takes a
+picture of the window; with a second picture file, it then marks the chat's first picture with Next,
+opens it with Return and takes a picture of the screen: the picture's window over the main window,
+under a window manager.
+Usage: screenshot-window.py BUILD_DIR HOME OUTPUT.png [VIEWER.png]"""
+import json
 import os
 import subprocess
 import sys
@@ -11,10 +13,14 @@ import time
 import pyatspi
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "app"))
-from atspi_window import find, rows_of, talvessa, wait_for, walk  # noqa: E402
+from atspi_window import choose_chats_with_pictures, find, talvessa, wait_for, walk  # noqa: E402
 
-program, home, output = sys.argv[1:4]
+build, home, output = sys.argv[1:4]
 viewer_output = sys.argv[4] if len(sys.argv) > 4 else None
+# The window's statistics line once the chats with pictures are listed, as the command line says it.
+pictures = json.loads(subprocess.run([os.path.join(build, "cli", "talvessa-cli"), "--transcripts-home", home, "list",
+                                      "--when", "All", "--contents", "Pictures", "--json"],
+                                     check=True, capture_output=True, text=True).stdout)
 
 
 def window_id(name):
@@ -26,14 +32,9 @@ def shoot(name, output):
     subprocess.run(["import", "-window", window_id(name), output], check=True)
 
 
-with talvessa(program, home) as frame:
+with talvessa(os.path.join(build, "app", "talvessa"), home) as frame:
     wait_for("the chats list", lambda: any(a.getRoleName() == "label" and " chats, " in a.name for a in walk(frame)))
-    wait_for("the date list", lambda: rows_of(frame, "Date")).querySelection().selectChild(0)
-    contents = wait_for("the contents list", lambda: rows_of(frame, "Contents")).querySelection()
-    contents.clearSelection()
-    contents.selectChild(3)
-    chats = wait_for("the chats table", lambda: rows_of(frame, "Chats"))
-    wait_for("chats with pictures", lambda: chats.childCount > 0)
+    chats = choose_chats_with_pictures(frame, statistics=pictures["statistics"])
     time.sleep(1.0)
     chats.querySelection().selectChild(0)
     time.sleep(3.0)  # the page and its pictures load

@@ -1,6 +1,8 @@
 #include "store/DatabaseCheck.h"
 
-#include <fmt/format.h>
+#include "platform/StringFormat.h"
+#include "platform/Strings.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -8,9 +10,9 @@
 namespace talv {
 
 std::string unreadableDatabaseMessage(const std::filesystem::path& file, std::string_view reason) {
-    return fmt::format("The archive file \"{}\" cannot be read ({}). Move it aside and index again: the archive is "
-                       "rebuilt from your transcripts.",
-                       file.string(), reason);
+    return formatString(tr("The archive file \"%@\" cannot be read (%@). Move it aside and index again: the archive "
+                           "is rebuilt from your transcripts."),
+                        {file.string(), std::string(reason)});
 }
 
 std::optional<std::string> databaseDamage(const std::filesystem::path& file) {

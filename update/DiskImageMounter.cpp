@@ -1,6 +1,7 @@
 #include "update/DiskImageMounter.h"
 
 #include "platform/Log.h"
+#include "platform/Strings.h"
 
 #include <gio/gio.h>
 
@@ -74,14 +75,14 @@ bool hasSuffix(const std::string& name, const std::vector<const char*>& suffixes
 }  // namespace
 
 std::optional<MountedVolume> mountDiskImage(const fs::path& image, const std::function<void(const std::string&)>& stage) {
-    stage("Attaching");
+    stage(tr("Attaching"));
     Outcome attach = udisksctl({"loop-setup", "--file", image.string(), "--read-only"});
     auto device = attach.ok ? after(attach.output, " as ") : std::nullopt;
     if (!device) {
         logf("Error {} occurred while trying to mount the disk image {}. {}", -1, image.string(), attach.output);
         return std::nullopt;
     }
-    stage("Mounting");
+    stage(tr("Mounting"));
     std::string failure;
     for (const std::string& candidate : mountCandidates(*device)) {
         Outcome mount = udisksctl({"mount", "--block-device", candidate});

@@ -1,5 +1,7 @@
 #include "update/HttpTransfer.h"
 
+#include "platform/StringFormat.h"
+#include "platform/Strings.h"
 #include "platform/ThreadWorker.h"
 
 #include <curl/curl.h>
@@ -78,8 +80,8 @@ struct Session {
         curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
         (*sink)({TransferEvent::Response, static_cast<std::int64_t>(length)});
         if (!destination.open(request->folder, suggestedFileName(url, request->extension))) {
-            writeError = DownloadError{DownloadError::kFileError,
-                                       "Cannot create a file in " + request->folder.string() + ": " + std::strerror(errno)};
+            writeError = DownloadError{DownloadError::kFileError, formatString(tr("Cannot create a file in %@: %@"),
+                                                                               {request->folder.string(), std::strerror(errno)})};
             return false;
         }
         (*sink)({TransferEvent::Created, 0, destination.path});
@@ -95,8 +97,8 @@ size_t onData(char* data, size_t, size_t size, void* user) {
         ssize_t n = ::write(s.destination.fd, data + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            s.writeError = DownloadError{DownloadError::kFileError,
-                                         "Cannot write " + s.destination.path.string() + ": " + std::strerror(errno)};
+            s.writeError = DownloadError{DownloadError::kFileError, formatString(tr("Cannot write %@: %@"),
+                                                                                 {s.destination.path.string(), std::strerror(errno)})};
             return 0;
         }
         done += static_cast<size_t>(n);
@@ -151,16 +153,18 @@ std::optional<DownloadError> perform(Session& s) {
         if (s.worker->cancelled()) return std::nullopt;
         if (s.writeError) return s.writeError;
         if (s.stalled)
-            return DownloadError{CURLE_OPERATION_TIMEDOUT, fmt::format("No answer from {} for {} seconds", s.url,
-                                                                       s.request->timeoutSeconds)};
+            return DownloadError{CURLE_OPERATION_TIMEDOUT, formatString(tr("No answer from %@ for %@ seconds"),
+                                                                        {s.url, fmt::format("{}", s.request->timeoutSeconds)})};
         if (rc != CURLE_OK) return DownloadError{rc, *s.errorText ? s.errorText : curl_easy_strerror(rc)};
         const long code = s.responseCode();
         if (code / 100 != 3) break;
         char* location = nullptr;
         curl_easy_getinfo(s.curl, CURLINFO_REDIRECT_URL, &location);
         if (!location)
-            return DownloadError{CURLE_HTTP_RETURNED_ERROR, fmt::format("{} answered {} without an address", s.url, code)};
-        if (hops == kMaxRedirects) return DownloadError{DownloadError::kTooManyRedirects, "Too many redirects from " + s.request->url};
+            return DownloadError{CURLE_HTTP_RETURNED_ERROR,
+                                 formatString(tr("%@ answered %d without an address"), {s.url, std::int64_t{code}})};
+        if (hops == kMaxRedirects)
+            return DownloadError{DownloadError::kTooManyRedirects, formatString(tr("Too many redirects from %@"), {s.request->url})};
         s.url = location;
     }
     if (s.destination.fd < 0 && !s.createDestination()) return s.writeError;  // an empty file
@@ -178,8 +182,9 @@ bool isAllowedDownloadURL(std::string_view url, std::string* why) {
     if (scheme == "https" && !host.empty()) return true;
     if (scheme == "http" && isLoopbackHost(host)) return true;
     if (why) {
-        *why = scheme == "http" ? "Refused the plain http address " + std::string(url) + ": only https is allowed"
-                                : "Refused the address " + std::string(url) + ": not an https address";
+        *why = formatString(scheme == "http" ? tr("Refused the plain http address %@: only https is allowed")
+                                             : tr("Refused the address %@: not an https address"),
+                            {std::string(url)});
     }
     return false;
 }
@@ -205,7 +210,7 @@ void HttpTransfer::run(int, ThreadWorker& worker) {
     s.url = request_.url;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     std::optional<DownloadError> outcome =
-        curl ? (s.curl = curl.get(), configure(s), perform(s)) : DownloadError{CURLE_FAILED_INIT, "Cannot start a transfer"};
+        curl ? (s.curl = curl.get(), configure(s), perform(s)) : DownloadError{CURLE_FAILED_INIT, tr("Cannot start a transfer")};
     if (outcome && outcome->code == 0) {
         ::close(std::exchange(s.destination.fd, -1));
         sink_({TransferEvent::Finished, 0, s.destination.path});

@@ -277,7 +277,7 @@ void OVSUController::updateDownloaded(const fs::path& file) {
         }
     }
     updateWindow_->setProgress(std::nullopt);
-    updateWindow_->setStatusText(tr(isDiskImage_ ? "Mounting Disk Image" : "Opening Update"));
+    updateWindow_->setStatusText(isDiskImage_ ? tr("Mounting Disk Image") : tr("Opening Update"));
     deleteAfterDone_ = updateWindow_->deleteAfterDone();
     if (!deleteAfterDone_) keepInDownloadsFolder();
     if (isDiskImage_) {

@@ -4,12 +4,15 @@
 #include "display/ApplicationResources.h"
 #include "platform/CommandLine.h"
 #include "platform/MainThreadMessage.h"
+#include "platform/StringFormat.h"
+#include "platform/Strings.h"
 #include "platform/UserDefaults.h"
 #include "update/OVVCController.h"
 #include "update/UpdateKeys.h"
 #include "update/UpdateRequest.h"
 #include "updater/UpdateWindow.h"
 
+#include <fmt/format.h>
 #include <glib.h>
 #include <gtkmm.h>
 
@@ -24,9 +27,38 @@ using namespace talv::update;
 namespace {
 
 const std::vector<OptionSpec> kOptions = {
-    {"bundle", true, false, "the folder of the product to update (its Info.plist)"},
-    {"prodID", true, false, "the product's update domain (default: the bundle's)"},
+    {"bundle", true, false, N_("the folder of the product to update (its Info.plist)")},
+    {"prodID", true, false, N_("the product's update domain (default: the bundle's)")},
 };
+const std::vector<OptionSpec> kInformationOptions = {
+    {"help", false, false, N_("show this help")},
+    {"version", false, false, N_("show the version")},
+};
+
+std::string usage() {
+    std::vector<OptionSpec> all = kOptions;
+    all.insert(all.end(), kInformationOptions.begin(), kInformationOptions.end());
+    return tr("Usage: orvane-updater --bundle PATH [--prodID ID]") + "\n\n" +
+           tr("Checks the update server for a newer version of the product, shows what is new and fetches it.") +
+           "\n\n" + tr("Options:") + "\n" + describeOptions(all);
+}
+
+// --help and --version are answered before the application starts, so that they reach neither
+// the session bus nor a running updater.
+std::optional<int> answerInformationOptions(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--help") {
+            fmt::print("{}", usage());
+            return 0;
+        }
+        if (word == "--version") {
+            fmt::print("orvane-updater {}\n", TALV_VERSION);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
 
 std::string readReleaseNotesTemplate() {
     std::ifstream in(applicationResourcesDirectory() / "updater" / "WhatsNew.html");
@@ -54,22 +86,22 @@ public:
         std::string error;
         auto parsed = parseArguments(args, kOptions, error);
         if (!parsed || !parsed->has("bundle")) {
-            command->printerr("orvane-updater: " + (error.empty() ? std::string("--bundle is required") : error) +
-                              "\nUsage: orvane-updater --bundle PATH [--prodID ID]\n" + describeOptions(kOptions));
+            command->printerr("orvane-updater: " + (error.empty() ? tr("--bundle is required") : error) + "\n" + usage());
             return 2;
         }
         const std::string bundle = *parsed->value("bundle");
         if (controller_) {
             if (!controller_->openFile(bundle)) {
-                command->printerr("orvane-updater: " + bundle + " is not a product folder\n");
+                command->printerr("orvane-updater: " + formatString(tr("%@ is not a product folder"), {bundle}) + "\n");
                 return 1;
             }
             return 0;
         }
         controller_ = std::make_unique<OVVCController>(makeFactory(), [this] { finish(); });
         if (!controller_->start(bundle, parsed->value("prodID"))) {
-            command->printerr("orvane-updater: The updater cannot update " + bundle +
-                              " as the file does not seem to exist.\n");
+            command->printerr("orvane-updater: " +
+                              formatString(tr("The updater cannot update %@ as the file does not seem to exist."), {bundle}) +
+                              "\n");
             return 1;
         }
         app_->hold();
@@ -111,6 +143,8 @@ private:
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    bindStringTable(applicationLocaleDirectory());
+    if (auto answered = answerInformationOptions(argc, argv)) return *answered;
     MainThreadMessage::sharedThreadMessage();
     auto app = Gtk::Application::create("orvane.updater", Gio::Application::Flags::HANDLES_COMMAND_LINE);
     Updater updater(app);

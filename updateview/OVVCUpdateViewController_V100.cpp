@@ -36,7 +36,7 @@ std::string fullStyle(Date date) {
 
 const std::vector<std::pair<std::string, int>>& OVVCUpdateViewController_V100::frequencyItems() {
     static const std::vector<std::pair<std::string, int>> items = {
-        {"Daily", 86400}, {"Weekly", 604800}, {"Monthly", 2592000}};
+        {N_("Daily"), 86400}, {N_("Weekly"), 604800}, {N_("Monthly"), 2592000}};
     return items;
 }
 

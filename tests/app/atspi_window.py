@@ -77,6 +77,21 @@ def rows_of(root, table):
     return next(child for child in (table.getChildAtIndex(i) for i in range(table.childCount)) if child.getRoleName() == "list")
 
 
+def choose_chats_with_pictures(frame, dates="Date", contents="Contents", chats="Chats", statistics=None):
+    """Chooses all dates and the chats with pictures in the lists of those accessible names;
+    answers the chats list once it has rows, and once the statistics line reads `statistics`
+    when given (until then the list may still hold the chats of all dates)."""
+    wait_for("the date list", lambda: rows_of(frame, dates)).querySelection().selectChild(0)
+    selection = wait_for("the contents list", lambda: rows_of(frame, contents)).querySelection()
+    selection.clearSelection()
+    selection.selectChild(3)
+    if statistics is not None:
+        wait_for("the statistics line " + statistics, lambda: find(frame, "label", statistics))
+    listed = wait_for("the chats table", lambda: rows_of(frame, chats))
+    wait_for("chats with pictures", lambda: listed.childCount > 0)
+    return listed
+
+
 @contextlib.contextmanager
 def talvessa(program, home):
     """Starts the accessibility bus and talvessa on `home`; yields its main window; ends both."""

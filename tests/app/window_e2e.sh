@@ -8,6 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME=$work/user XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache TMPDIR=$work/tmp
 export TZ=America/New_York LC_ALL=C.UTF-8
+unset LANGUAGE
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/Orvane/Preferences" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$TMPDIR"
 # No updater is started, and iChat's saving is not offered over the window.
 cat >"$XDG_CONFIG_HOME/Orvane/Preferences/orvane.talvessa.plist" <<'PLIST'

@@ -74,8 +74,13 @@ protected:
     DirectRunner runner_;
 };
 
-TEST_F(InstallerTest, AFreshInstallCreatesTheFolderAndLeavesItToRoot) {
+TEST_F(InstallerTest, AFreshInstallCreatesTheFolderCopiesThePluginBehindTheLinkAndLeavesItToRoot) {
     requireRoot();
+    // As installed: the resource folder holds a link to the plug-in in lib/talvessa.
+    const fs::path plugin = dir_ / "lib" / "talvessa" / "tal-assistant.so";
+    fs::create_directories(plugin.parent_path());
+    fs::rename(source_, plugin);
+    fs::create_symlink("../../../lib/talvessa/tal-assistant.so", source_);
     // The copy keeps the source's owner and modes; the last steps must take them away.
     ASSERT_EQ(chown(source_.c_str(), 1000, 1000), 0);
     fs::permissions(source_, fs::perms::all);
@@ -87,7 +92,8 @@ TEST_F(InstallerTest, AFreshInstallCreatesTheFolderAndLeavesItToRoot) {
     EXPECT_EQ(runner_.calls[0][0], (Command{"/bin/mkdir", "-p", destination_.string() + "/"}));
 
     fs::path installed = destination_ / "tal-assistant.so";
-    EXPECT_EQ(talv::test::readFile(installed), talv::test::readFile(source_));
+    EXPECT_FALSE(fs::is_symlink(installed));
+    EXPECT_EQ(talv::test::readFile(installed), talv::test::readFile(plugin));
     for (const fs::path& path : {destination_, installed}) {
         struct stat info {};
         ASSERT_EQ(stat(path.c_str(), &info), 0);

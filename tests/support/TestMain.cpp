@@ -1,4 +1,4 @@
-// Test main: a fresh home per test process, a fixed time zone and the C locale.
+// Test main: a fresh home per test process, a fixed time zone and the C locale, in English.
 #include <glib.h>
 #include <gtest/gtest.h>
 
@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     setenv("TMPDIR", (home / "tmp").c_str(), 1);
     setenv("TZ", "America/New_York", 1);
     setenv("LC_ALL", "C.UTF-8", 1);
+    unsetenv("LANGUAGE");  // gettext would follow it even in C.UTF-8; the tests expect English
     tzset();
     std::setlocale(LC_ALL, "C.UTF-8");
 
