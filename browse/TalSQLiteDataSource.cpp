@@ -1,13 +1,13 @@
 #include "browse/TalSQLiteDataSource.h"
 
-#include "store/DatabaseCheck.h"
-
 #include "browse/ChatStatements.h"
 #include "browse/DurationInWords.h"
+#include "browse/EngineStatements.h"
 #include "platform/CalendarDate.h"
 #include "platform/StringFormat.h"
 #include "platform/Strings.h"
 #include "store/DatabaseCheck.h"
+#include "store/MessageTextIndex.h"
 #include "store/OrvaneExtras.h"
 
 #include <fmt/format.h>
@@ -102,10 +102,17 @@ void TalSQLiteDataSource::refilter() {
     if (!didFinishLaunching_) return;
     auto contents = readFilterList(outlets_.chatFilterContController);
     if (!contents) return;
-    auto statements = buildChatStatements(*contents, readFilterList(outlets_.chatFilterWhenController).value_or(FilterCondition{}),
-                                          readFilterList(outlets_.chatFilterPartController).value_or(FilterCondition{}),
-                                          outlets_.talController.searchText(), orderSQL_);
+    const FilterCondition when = readFilterList(outlets_.chatFilterWhenController).value_or(FilterCondition{});
+    const FilterCondition participants = readFilterList(outlets_.chatFilterPartController).value_or(FilterCondition{});
+    const std::string& search = outlets_.talController.searchText();
+    // The reference statement decides whether anything changed; an equivalent one runs.
+    const ChatStatements statements = buildChatStatements(*contents, when, participants, search, orderSQL_);
     if (sql_ == statements.chats) return;
+    std::optional<EngineStatements> engine;
+    if (!runsReferenceStatements_) {
+        engine = buildEngineStatements(*contents, when, participants, search, orderSQL_,
+                                       !search.empty() && MessageTextIndex::exists(db_.db()));
+    }
 
     outlets_.talController.setChatsFilterRunning(true);
     sql_ = statements.chats;
@@ -117,7 +124,7 @@ void TalSQLiteDataSource::refilter() {
     db_.db().setLogsErrors(logs);
     // A statement that fails is logged by the connection, leaves the list empty and is reported.
     readFailure_.reset();
-    if (db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats) != 0)
+    if (db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + (engine ? engine->chats : statements.chats)) != 0)
         readFailure_ = db_.db().lastErrorMessage();
 
     numRows_ = 0;
@@ -128,7 +135,7 @@ void TalSQLiteDataSource::refilter() {
     outlets_.table.reloadData();
     refreshStatistics();
     restoreSelection(selectedChat);
-    updateParticipantsList(statements.participants);
+    updateParticipantsList(engine ? engine->participants : statements.participants);
     outlets_.talController.setChatsFilterRunning(false);
 }
 

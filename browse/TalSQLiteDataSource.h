@@ -55,6 +55,9 @@ public:
     const std::optional<std::string>& sql() const { return sql_; }
     void setSql(std::optional<std::string> sql) { sql_ = std::move(sql); }
     const std::optional<std::string>& orderSQL() const { return orderSQL_; }
+    // Runs the reference statements themselves instead of their faster equivalents (the
+    // benchmark's baseline and the tests' comparison). Takes effect at the next rebuild.
+    void setRunsReferenceStatements(bool on) { runsReferenceStatements_ = on; }
     // SQLite's message when the last rebuild could not read the archive (the list is then empty
     // because of the failure, not the filters); none after a rebuild that succeeded.
     const std::optional<std::string>& readFailure() const { return readFailure_; }
@@ -88,6 +91,7 @@ private:
     TalvDateTransformer dateTransformer_;
     TalvDurationTransformer durationTransformer_;
     bool didFinishLaunching_ = false;
+    bool runsReferenceStatements_ = false;
     ObserverToken contentsObservation_, participantsObservation_, whenObservation_, searchTextObservation_;
     std::vector<Timer> pendingRequests_;  // scheduled refilters; destroying one cancels it
 };

@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "store/ConnectionSettings.h"
+#include "store/MessageTextIndex.h"
 #include "store/OrvaneExtras.h"
 #include "store/Transaction.h"
 #include "store/TranscriptFile.h"
@@ -125,17 +126,28 @@ bool TalvDatabase::createTablesAsNeeded() {
         rs->close();
     }
     Transaction schema(db_);
+    const bool newFile = !hasChatsTable();
     // Each statement runs on every start; on an existing file it fails with "already exists".
     for (const char* sql : kCreateTables) (void)db_.executeUpdate(sql);
     restoreIndexes();
-    bool upgraded = !upgradeDue ||
-                    (db_.executeUpdate("PRAGMA user_version = 1;") == SQLITE_OK &&
-                     // A stored date of 0 never matches a file, so every Adium chat is read again.
-                     db_.executeUpdate("UPDATE Chats SET FileModDate = 0, FileLength = 0 WHERE Kind = 'Adium';") == SQLITE_OK &&
-                     db_.executeUpdate("DELETE FROM DirectoryTimestamps;") == SQLITE_OK);
+    // A new file has no paths to respell and no messages to index: it starts at the last version.
+    bool upgraded = newFile ? MessageTextIndex::create(db_) &&
+                                  db_.executeUpdate(fmt::format("PRAGMA user_version = {};", MessageTextIndex::kSchemaVersion)) == SQLITE_OK
+                  : !upgradeDue ||
+                        (db_.executeUpdate("PRAGMA user_version = 1;") == SQLITE_OK &&
+                         // A stored date of 0 never matches a file, so every Adium chat is read again.
+                         db_.executeUpdate("UPDATE Chats SET FileModDate = 0, FileLength = 0 WHERE Kind = 'Adium';") == SQLITE_OK &&
+                         db_.executeUpdate("DELETE FROM DirectoryTimestamps;") == SQLITE_OK);
     if (upgraded && schema.commit()) return true;
     logf("Cannot prepare the transcript database \"{}\": {}", db_.databasePath(), db_.lastErrorMessage());
     return false;
+}
+
+bool TalvDatabase::hasChatsTable() {
+    auto rs = db_.executeQuery("SELECT count(*) AS n FROM sqlite_master WHERE type = 'table' AND name = 'Chats';");
+    const bool found = rs && rs->next() && rs->int64ForColumn("n") > 0;
+    if (rs) rs->close();
+    return found;
 }
 
 void TalvDatabase::restoreIndexes() {

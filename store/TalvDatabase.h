@@ -30,8 +30,6 @@ struct ImageRecord {
 class TalvDatabase {
 public:
     static constexpr std::string_view kFileName = "Transcripts Database";
-    static constexpr int kSchemaVersion = 1;
-
     // Opens "Transcripts Database" in the application-support folder (see openAt).
     static std::optional<TalvDatabase> open(IdentityServices* identities = nullptr);
     // Opens (creating the folder with its parents, and the file) `folder`/"Transcripts Database":
@@ -45,7 +43,8 @@ public:
 
     // Puts the file in WAL mode (readers never wait for a writer; an older file is converted),
     // creates missing tables and indexes ("already exists" failures ignored) and upgrades an
-    // unversioned file to version 1, inside one transaction. False, with a log line, when that
+    // unversioned file to version 1, inside one transaction. A new file also gets the search
+    // index (MessageTextIndex) and starts at its version. False, with a log line, when that
     // transaction did not commit (a read-only file, a full disk); a file that cannot change its
     // journal mode is logged and kept as it is.
     [[nodiscard]] bool createTablesAsNeeded();
@@ -80,6 +79,7 @@ public:
 private:
     TalvDatabase(FMDatabase db, IdentityServices* identities) : db_(std::move(db)), identities_(identities) {}
     struct ChatRow;
+    bool hasChatsTable();
     // The ROWID of the chat stored for `path`, if any; false when the lookup failed.
     bool findChat(const std::string& path, std::optional<std::int64_t>& chatID);
     // The statements of addChat inside its savepoint; false at the first that fails.
