@@ -55,9 +55,8 @@ std::string hasMessages(const std::string& search, bool searchIndex) {
         fmt::format("(Messages.Message LIKE '%{}%' AND Messages.Participant <> '')", sqliteEscapedString(search));
     const std::optional<std::string> candidates = searchIndex ? MessageTextIndex::candidatesMatching(search) : std::nullopt;
     if (!candidates) return fmt::format("EXISTS (SELECT 1 FROM Messages WHERE Messages.ChatID = Chats.ROWID AND {})", condition);
-    return fmt::format("Chats.ROWID IN (SELECT Messages.ChatID FROM Messages WHERE Messages.ROWID IN (SELECT rowid FROM "
-                       "MessagesText WHERE MessagesText MATCH '{}') AND {})",
-                       sqliteEscapedString(*candidates), condition);
+    return fmt::format("Chats.ROWID IN (SELECT Messages.ChatID FROM Messages WHERE Messages.ROWID IN ({}) AND {})",
+                       *candidates, condition);
 }
 
 }  // namespace
@@ -73,9 +72,10 @@ std::optional<EngineStatements> buildEngineStatements(const FilterCondition& con
 
     const std::string passesOtherLists = conditionOf(contents) + conditionOf(when) + hasMessages(search, searchIndex);
     const std::string chosen = conditionOf(participants);
+    // A chosen person has few chats: they are found among the participants, not chat by chat.
     const std::string hasParticipants =
         chosen.empty() ? "EXISTS (SELECT 1 FROM Participants WHERE Participants.ChatID = Chats.ROWID)"
-                       : fmt::format("EXISTS (SELECT 1 FROM Participants WHERE {}Participants.ChatID = Chats.ROWID)", chosen);
+                       : fmt::format("Chats.ROWID IN (SELECT Participants.ChatID FROM Participants WHERE {}1)", chosen);
     EngineStatements statements;
     statements.chats = fmt::format("SELECT Chats.ROWID AS ChatID FROM Chats WHERE {} AND {} AND Chats.Deleted = 0{};",
                                    passesOtherLists, hasParticipants, orderSQL.value_or(""));

@@ -3,6 +3,7 @@
 #include "browse/ChatStatements.h"
 #include "browse/DurationInWords.h"
 #include "browse/EngineStatements.h"
+#include "browse/ValueSet.h"
 #include "platform/CalendarDate.h"
 #include "platform/StringFormat.h"
 #include "platform/Strings.h"
@@ -15,7 +16,7 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
+#include <unordered_set>
 #include <utility>
 
 namespace talv {
@@ -180,38 +181,44 @@ void TalSQLiteDataSource::updateParticipantsList(const std::string& participants
     }
     const Value::Array wanted = preparePartContentsArray(handles);
 
-    auto contains = [](const Value::Array& list, const Value& v) { return std::find(list.begin(), list.end(), v) != list.end(); };
-    Value::Array toAdd, toRemove;
-    for (const Value& entry : wanted) {
-        if (!contains(list.arrangedObjects(), entry)) toAdd.push_back(entry);
-    }
-    for (const Value& entry : list.arrangedObjects()) {
+    // Entries that stay: the wanted ones, the All entry and the selected participants; then the
+    // wanted entries not yet there. One change of the content, compared by hash: thousands of
+    // people compared pairwise cost seconds.
+    const ValueSet wantedSet(wanted), currentSet(list.content()), selectedSet(selectedParts);
+    Value::Array content;
+    for (const Value& entry : list.content()) {
         const Value* parts = entry.find("parts");
-        if (!contains(wanted, entry) && !entry.find("IsAll") && !(parts && contains(selectedParts, *parts))) {
-            toRemove.push_back(entry);
-        }
+        if (wantedSet.contains(entry) || entry.find("IsAll") || (parts && selectedSet.contains(*parts))) content.push_back(entry);
+    }
+    for (const Value& entry : wanted) {
+        if (!currentSet.contains(entry)) content.push_back(entry);
     }
 
     // The list changes without scheduling another refilter.
     participantsObservation_.reset();
     const Value::Array selected = list.selectedObjects();
-    list.addObjects(toAdd);
-    list.removeObjects(toRemove);
-    list.rearrangeObjects();
+    list.setContent(std::move(content));
     list.setSelectedObjects(selected);
     observeParticipantsSelection();
 }
 
 Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std::string>& handles) {
+    // Handles already cached are answered from one read of the cache; others are looked up (and
+    // stored) one by one.
+    const TalvCacheDatabase::CachedIdentities cached = cacheDB_.cachedIdentities();
     Value::Array entries;
-    std::set<std::string> taken;
-    std::set<std::string> takenFolded;
+    std::unordered_set<std::string> taken, takenFolded;
     for (const std::string& handle : handles) {
-        if (taken.count(handle) || takenFolded.count(casefolded(handle))) continue;
-        const IdentityRecord record = cacheDB_.abPersonDataForParticipant(handle, false);
+        // The empty handle has no handles of its own: "()" would be no condition at all.
+        if (handle.empty() || taken.count(handle) || takenFolded.count(casefolded(handle))) continue;
+        const auto known = cached.records.find(handle);
+        const IdentityRecord record = known != cached.records.end() ? known->second : cacheDB_.abPersonDataForParticipant(handle, false);
         if (record.IsMe.value_or(false)) continue;
-        const std::vector<std::string> sameHandles = cacheDB_.imHandlesForParticipant(handle);
-        if (sameHandles.empty()) continue;  // "()" would be no condition at all
+        std::vector<std::string> sameHandles;
+        if (known == cached.records.end()) sameHandles = cacheDB_.imHandlesForParticipant(handle);
+        else if (auto person = record.UUID ? cached.handles.find(*record.UUID) : cached.handles.end(); person != cached.handles.end())
+            sameHandles = person->second;
+        if (sameHandles.empty()) continue;
         std::vector<std::string> conditions;
         Value::Array parts;
         for (const std::string& same : sameHandles) {

@@ -2,8 +2,12 @@
 // "MessagesText": an FTS5 trigram index over Messages.Message (external content, rowids only),
 // which finds the candidate messages of a substring search without reading every message.
 // Triggers on Messages keep it in step with every insert, re-read and deletion, whoever writes,
-// and inside the writer's own transaction and savepoint. The index exists only complete: it is
-// made together with its triggers for a new file, or built for an existing one by one upgrade.
+// inside the writer's own transaction and savepoint. A new message is first listed in
+// "MessagesTextPending" and enters the index with others in one statement (indexPending): FTS5
+// writes its pending terms to disk at every statement, so indexing message by message would cost
+// three times as much as the whole archive's text in one go. Searches read both. The index exists
+// only complete: it is made together with its triggers for a new file, or built for an existing
+// one by one upgrade.
 #include "store/FMDatabase.h"
 
 #include <cstdint>
@@ -35,13 +39,18 @@ public:
     // with a log line, when it could not be built or the archive is not at version 2 yet.
     [[nodiscard]] static bool upgrade(FMDatabase& db, const Progress& progress = {});
 
-    // Whether the index exists (and so holds every message).
+    // Whether the index exists (and so, with the pending messages, covers every message).
     static bool exists(FMDatabase& db);
 
-    // The MATCH expression whose rows include every message that `text` finds as
-    // "Message LIKE '%text%'": each trigram of each run of at least three characters between the
-    // LIKE wildcards "%" and "_", all required. None when there is no such run (or the text is not
-    // UTF-8): the index cannot narrow that search.
+    // Moves the pending messages into the index in one statement. True when they were moved, or
+    // there is no index. REQUIRES: an open transaction (the pending list and the index change
+    // together).
+    [[nodiscard]] static bool indexPending(FMDatabase& db);
+
+    // A statement selecting the rowids of Messages among which are all that `text` finds as
+    // "Message LIKE '%text%'": the messages in the index holding each trigram of each run of at
+    // least three characters between the LIKE wildcards "%" and "_", and the pending ones. None
+    // when there is no such run (or the text is not UTF-8): the index cannot narrow that search.
     static std::optional<std::string> candidatesMatching(std::string_view text);
 };
 

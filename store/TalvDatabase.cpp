@@ -235,13 +235,17 @@ bool TalvDatabase::addChat(const std::string& path, const std::string& kind, con
     std::optional<Transaction> own;
     if (!db_.inTransaction()) own.emplace(db_);
     Savepoint chat(db_, "chat");
-    const bool stored = (!own || own->began()) && chat.began() && findChat(path, row.existing) &&
-                        writeChat(row, participants, messages) && chat.release() && (!own || own->commit());
+    // The messages written so far enter the search index together, inside this chat's savepoint.
+    const bool indexingDue = unindexedMessages_ >= kMessagesPerIndexing;
+    const bool stored = (!own || own->began()) && chat.began() && (!indexingDue || MessageTextIndex::indexPending(db_)) &&
+                        findChat(path, row.existing) && writeChat(row, participants, messages) && chat.release() &&
+                        (!own || own->commit());
     if (!stored) {
         if (lastWriteError_.empty()) writeFailed(db_.lastErrorCode());
         logf("Cannot store the chat \"{}\": {}", path, lastWriteError_);
         return false;
     }
+    unindexedMessages_ = (indexingDue ? 0 : unindexedMessages_) + messages.size();
     if (row.existing) identities_->removeCachedChat(*row.existing);
     return true;
 }

@@ -90,9 +90,13 @@ private:
     // Records the connection's current error as lastWriteError(); always false.
     bool writeFailed(int code);
 
+    // Messages written before they enter the search index in one statement (MessageTextIndex).
+    static constexpr std::size_t kMessagesPerIndexing = 20000;
+
     FMDatabase db_;
     IdentityServices* identities_;  // not owned; may be none
     std::string lastWriteError_;
+    std::size_t unindexedMessages_ = 0;  // by this store since the pending messages were last indexed
 };
 
 }  // namespace talv

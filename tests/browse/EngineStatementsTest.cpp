@@ -4,6 +4,8 @@
 // ties of the sort key; as a set without one) and offer the same participants.
 #include "browse/ChatStatements.h"
 #include "browse/EngineStatements.h"
+#include "store/MessageTextIndex.h"
+#include "store/Transaction.h"
 #include "tests/browse/BrowseFixture.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +43,7 @@ void fill(Archive& archive, unsigned seed) {
                                  localTime(2006, 12, 3, 0, 0, 0), localTime(2004, 12, 31, 23, 59, 59)};
     for (int i = 0; i < 160; ++i) {
         ChatRow chat;
-        chat.dateStarted = i < 4 ? boundaries[i] : i % 3 == 0 ? localTime(2006, 12, 6 - static_cast<int>(pick(10)), 9, 0, 0)
+        chat.dateStarted = i < 4 ? boundaries[i] : i % 3 == 0 ? localTime(2006, 12, 6, 9, 0, 0) - 86400.0 * static_cast<double>(pick(10))
                                                              : start + (end - start) * (static_cast<double>(random()) / random.max());
         chat.duration = static_cast<std::int64_t>(pick(5) * 600);
         chat.kind = std::vector<std::string>{"iChat", "Adium", "Fire"}[pick(3)];
@@ -60,6 +62,11 @@ void fill(Archive& archive, unsigned seed) {
             chat.messages.push_back({status ? "" : chat.handles[pick(chat.handles.size())], text});
         }
         archive.add(chat);
+        // Half the messages enter the search index, the others stay pending, as between passes.
+        if (i == 80) {
+            Transaction indexing(archive.db());
+            EXPECT_TRUE(indexing.began() && MessageTextIndex::indexPending(archive.db()) && indexing.commit());
+        }
     }
 }
 
@@ -97,8 +104,8 @@ std::vector<std::int64_t> sorted(std::vector<std::int64_t> ids) {
 
 struct Choice {
     FilterCondition contents, when, participants;
-    std::string search;
-    std::optional<SortDescriptor> sort;
+    std::string search = {};
+    std::optional<SortDescriptor> sort = {};
 };
 
 class EngineStatementsTest : public ::testing::Test {
