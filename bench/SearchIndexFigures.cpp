@@ -20,7 +20,7 @@ bool prepareArchiveWithoutSearchIndex() {
     auto store = TalvDatabase::open();
     if (!store || !store->createTablesAsNeeded()) return false;
     for (const char* sql : {"DROP TRIGGER MessagesTextInsert;", "DROP TRIGGER MessagesTextDelete;",
-                            "DROP TRIGGER MessagesTextUpdate;", "DROP TABLE MessagesText;"})
+                            "DROP TRIGGER MessagesTextUpdate;", "DROP TABLE MessagesText;", "DROP TABLE MessagesTextPending;"})
         if (store->db().executeUpdate(sql) != 0) return false;
     return true;
 }

@@ -68,7 +68,11 @@ std::optional<EngineStatements> buildEngineStatements(const FilterCondition& con
         !namesOnly(participants.condition, "participants.") || !orderKeyIsChatsColumn(orderSQL))
         return std::nullopt;
     const ChatStatements reference = buildChatStatements(contents, when, participants, search, orderSQL);
-    if (contents.isAll && when.isAll && participants.isAll && search.empty()) return EngineStatements{reference.chats, reference.participants};
+    // "+" keeps SQLite from reading the chats through the index of Deleted alone, chat row by chat
+    // row: it then reads ChatsIdx, which holds the date and the flags, already in date order.
+    if (contents.isAll && when.isAll && participants.isAll && search.empty())
+        return EngineStatements{fmt::format("SELECT ROWID AS ChatID FROM Chats WHERE +Chats.Deleted = 0{};", orderSQL.value_or("")),
+                                reference.participants};
 
     const std::string passesOtherLists = conditionOf(contents) + conditionOf(when) + hasMessages(search, searchIndex);
     const std::string chosen = conditionOf(participants);
@@ -77,14 +81,14 @@ std::optional<EngineStatements> buildEngineStatements(const FilterCondition& con
         chosen.empty() ? "EXISTS (SELECT 1 FROM Participants WHERE Participants.ChatID = Chats.ROWID)"
                        : fmt::format("Chats.ROWID IN (SELECT Participants.ChatID FROM Participants WHERE {}1)", chosen);
     EngineStatements statements;
-    statements.chats = fmt::format("SELECT Chats.ROWID AS ChatID FROM Chats WHERE {} AND {} AND Chats.Deleted = 0{};",
+    statements.chats = fmt::format("SELECT Chats.ROWID AS ChatID FROM Chats WHERE {} AND {} AND +Chats.Deleted = 0{};",
                                    passesOtherLists, hasParticipants, orderSQL.value_or(""));
     if (reference.participants == kAllParticipants) statements.participants = kAllParticipants;
     else if (chosen.empty()) statements.participants = "SELECT DISTINCT Participant FROM Participants WHERE ChatID IN (SELECT ChatID FROM CTmp);";
     else
         statements.participants = fmt::format(
             "SELECT DISTINCT Participant FROM Participants WHERE ChatID IN (SELECT Chats.ROWID FROM Chats WHERE {} AND "
-            "Chats.Deleted = 0);",
+            "+Chats.Deleted = 0);",
             passesOtherLists);
     return statements;
 }

@@ -22,7 +22,7 @@ constexpr const char* kCreateStatements[] = {
     "tokenize='trigram', detail='none', columnsize=0);",
     // Terms are written to disk when they fill 8 MB rather than FTS5's 1 MB: fewer segments to merge.
     "INSERT INTO MessagesText (MessagesText, rank) VALUES ('hashsize', 8388608);",
-    "CREATE TABLE MessagesTextPending (MessageID INTEGER PRIMARY KEY);",
+    "CREATE TABLE IF NOT EXISTS MessagesTextPending (MessageID INTEGER PRIMARY KEY);",
     "CREATE TRIGGER MessagesTextInsert AFTER INSERT ON Messages BEGIN "
     "INSERT OR IGNORE INTO MessagesTextPending (MessageID) VALUES (new.ROWID); END;",
     "CREATE TRIGGER MessagesTextDelete AFTER DELETE ON Messages BEGIN "

@@ -169,6 +169,9 @@ std::optional<Date> TalvDatabase::timestampForDirectory(const std::string& path)
 
 bool TalvDatabase::setTimestampForDirectory(Date date, const std::string& path) {
     lastWriteError_.clear();
+    // A folder's pass ends here: its last messages enter the search index rather than wait for
+    // the next pass. Should that fail they stay pending, and searches still read them.
+    if (db_.inTransaction() && MessageTextIndex::indexPending(db_)) unindexedMessages_ = 0;
     std::optional<bool> exists;
     if (auto rs = db_.executeQuery("SELECT Path FROM DirectoryTimestamps WHERE Path = ?;", {path})) {
         exists = rs->next();

@@ -53,7 +53,8 @@ public:
     void removeIndexes();
 
     std::optional<Date> timestampForDirectory(const std::string& path);
-    // False when the date was not stored.
+    // False when the date was not stored. Inside a transaction (a scan pass) the messages written
+    // so far also enter the search index.
     [[nodiscard]] bool setTimestampForDirectory(Date date, const std::string& path);
 
     // True when the file needs no indexing: its chat was deleted by the user, or its stored
