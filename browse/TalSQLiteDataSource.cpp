@@ -48,6 +48,15 @@ std::string casefolded(const std::string& text) {
     return result;
 }
 
+// "PRAGMA data_version": changes whenever another connection commits to the file.
+std::optional<std::int64_t> dataVersion(FMDatabase& db) {
+    auto rs = db.executeQuery("PRAGMA data_version;");
+    if (!rs || !rs->next()) return std::nullopt;
+    const std::int64_t version = rs->int64ForColumn("data_version");
+    rs->close();
+    return version;
+}
+
 bool isBlank(const std::string& text) {
     if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return false;
     for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
@@ -73,6 +82,9 @@ TalSQLiteDataSource::TalSQLiteDataSource(Outlets outlets, TalvDatabase db, TalvC
     : outlets_(outlets), db_(std::move(db)), cacheDB_(std::move(cacheDB)) {
     outlets_.table.setDataSource(this);
     outlets_.table.setDelegate(this);
+    // A rebuild reads much of the archive: mapped, its pages are not copied in one by one. This
+    // connection only reads the archive (CTmp lives in memory).
+    if (auto mapped = db_.db().executeQuery("PRAGMA mmap_size = 2147418112;")) mapped->close();
     rebuildOrderSQL();  // only computes the clause: nothing refilters before launching finished
 }
 
@@ -172,14 +184,7 @@ void TalSQLiteDataSource::updateParticipantsList(const std::string& participants
         if (const Value* parts = entry.find("parts")) selectedParts.push_back(*parts);
     }
 
-    std::vector<std::string> handles;
-    if (auto rows = db_.db().executeQuery(participantsStatement)) {
-        while (rows->next()) {
-            if (auto handle = rows->stringForColumn("participant")) handles.push_back(std::move(*handle));
-        }
-        rows->close();
-    }
-    const Value::Array wanted = preparePartContentsArray(handles);
+    const Value::Array wanted = preparePartContentsArray(participantHandles(participantsStatement));
 
     // Entries that stay: the wanted ones, the All entry and the selected participants; then the
     // wanted entries not yet there. One change of the content, compared by hash: thousands of
@@ -202,16 +207,45 @@ void TalSQLiteDataSource::updateParticipantsList(const std::string& participants
     observeParticipantsSelection();
 }
 
+std::vector<std::string> TalSQLiteDataSource::participantHandles(const std::string& statement) {
+    // A statement that does not read CTmp answers the same until another connection changes the
+    // archive; this one never writes it.
+    const std::optional<std::int64_t> version = dataVersion(db_.db());
+    const bool keepable = version && statement.find("CTmp") == std::string::npos;
+    if (keepable && keptHandles_.statement == statement && keptHandles_.dataVersion == *version) return keptHandles_.handles;
+    std::vector<std::string> handles;
+    bool complete = false;
+    if (auto rows = db_.db().executeQuery(statement)) {
+        while (rows->next()) {
+            if (auto handle = rows->stringForColumn("participant")) handles.push_back(std::move(*handle));
+        }
+        complete = !rows->stepFailed();
+        rows->close();
+    }
+    if (keepable) keptHandles_ = complete ? KeptHandles{statement, *version, handles} : KeptHandles{};
+    return handles;
+}
+
+const TalvCacheDatabase::CachedIdentities& TalSQLiteDataSource::cachedIdentities() {
+    // Kept until another connection changes the cache or this one stores a new handle.
+    const std::optional<std::int64_t> version = dataVersion(cacheDB_.db());
+    if (!version || !keptIdentities_ || keptIdentities_->first != *version)
+        keptIdentities_.emplace(version.value_or(-1), cacheDB_.cachedIdentities());
+    return keptIdentities_->second;
+}
+
 Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std::string>& handles) {
     // Handles already cached are answered from one read of the cache; others are looked up (and
     // stored) one by one.
-    const TalvCacheDatabase::CachedIdentities cached = cacheDB_.cachedIdentities();
+    const TalvCacheDatabase::CachedIdentities& cached = cachedIdentities();
+    bool looked = false;
     Value::Array entries;
     std::unordered_set<std::string> taken, takenFolded;
     for (const std::string& handle : handles) {
         // The empty handle has no handles of its own: "()" would be no condition at all.
         if (handle.empty() || taken.count(handle) || takenFolded.count(casefolded(handle))) continue;
         const auto known = cached.records.find(handle);
+        looked = looked || known == cached.records.end();
         const IdentityRecord record = known != cached.records.end() ? known->second : cacheDB_.abPersonDataForParticipant(handle, false);
         if (record.IsMe.value_or(false)) continue;
         std::vector<std::string> sameHandles;
@@ -234,6 +268,7 @@ Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std
             {"parts", std::move(parts)},
         });
     }
+    if (looked) keptIdentities_.reset();  // the handles looked up now are stored in the cache
     return entries;
 }
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace talv {
@@ -78,6 +79,9 @@ private:
     Value formatColumn(const std::string& column, FMResultSet& resultSet);
     void restoreSelection(std::optional<std::int64_t> chatID);
     void updateParticipantsList(const std::string& participantsStatement);
+    // The participant handles the statement lists, in order (NULL left out).
+    std::vector<std::string> participantHandles(const std::string& statement);
+    const TalvCacheDatabase::CachedIdentities& cachedIdentities();
     void observeParticipantsSelection();
     void selectRowSilently(std::optional<std::size_t> row);
 
@@ -94,6 +98,14 @@ private:
     bool runsReferenceStatements_ = false;
     ObserverToken contentsObservation_, participantsObservation_, whenObservation_, searchTextObservation_;
     std::vector<Timer> pendingRequests_;  // scheduled refilters; destroying one cancels it
+    // The last participants statement that does not read CTmp, with its rows and the archive's
+    // data_version then; and the cache's identities with its data_version.
+    struct KeptHandles {
+        std::string statement;
+        std::int64_t dataVersion = 0;
+        std::vector<std::string> handles;
+    } keptHandles_;
+    std::optional<std::pair<std::int64_t, TalvCacheDatabase::CachedIdentities>> keptIdentities_;
 };
 
 }  // namespace talv
