@@ -184,20 +184,26 @@ void TalSQLiteDataSource::updateParticipantsList(const std::string& participants
         if (const Value* parts = entry.find("parts")) selectedParts.push_back(*parts);
     }
 
-    const Value::Array wanted = preparePartContentsArray(participantHandles(participantsStatement));
+    const Value::Array& wanted = participantEntries(participantHandles(participantsStatement));
 
     // Entries that stay: the wanted ones, the All entry and the selected participants; then the
     // wanted entries not yet there. One change of the content, compared by hash: thousands of
     // people compared pairwise cost seconds.
     const ValueSet wantedSet(wanted), currentSet(list.content()), selectedSet(selectedParts);
     Value::Array content;
+    bool changed = false;
     for (const Value& entry : list.content()) {
         const Value* parts = entry.find("parts");
         if (wantedSet.contains(entry) || entry.find("IsAll") || (parts && selectedSet.contains(*parts))) content.push_back(entry);
+        else changed = true;
     }
     for (const Value& entry : wanted) {
-        if (!currentSet.contains(entry)) content.push_back(entry);
+        if (!currentSet.contains(entry)) {
+            content.push_back(entry);
+            changed = true;
+        }
     }
+    if (!changed) return;  // neither arranged anew nor announced
 
     // The list changes without scheduling another refilter.
     participantsObservation_.reset();
@@ -232,6 +238,18 @@ const TalvCacheDatabase::CachedIdentities& TalSQLiteDataSource::cachedIdentities
     if (!version || !keptIdentities_ || keptIdentities_->first != *version)
         keptIdentities_.emplace(version.value_or(-1), cacheDB_.cachedIdentities());
     return keptIdentities_->second;
+}
+
+const Value::Array& TalSQLiteDataSource::participantEntries(std::vector<std::string> handles) {
+    // The entries depend on the handles and the identity cache alone.
+    const std::optional<std::int64_t> version = dataVersion(cacheDB_.db());
+    if (!version || !keptEntries_ || keptEntries_->identitiesVersion != *version || keptEntries_->handles != handles) {
+        Value::Array entries = preparePartContentsArray(handles);
+        // After a lookup of its own the cache differs from what its version says: kept for no version.
+        const std::int64_t readAt = keptIdentities_ ? keptIdentities_->first : -1;
+        keptEntries_.emplace(KeptEntries{std::move(handles), readAt, std::move(entries)});
+    }
+    return keptEntries_->entries;
 }
 
 Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std::string>& handles) {

@@ -82,6 +82,8 @@ private:
     // The participant handles the statement lists, in order (NULL left out).
     std::vector<std::string> participantHandles(const std::string& statement);
     const TalvCacheDatabase::CachedIdentities& cachedIdentities();
+    // preparePartContentsArray of `handles`, kept for the same handles while the cache is unchanged.
+    const Value::Array& participantEntries(std::vector<std::string> handles);
     void observeParticipantsSelection();
     void selectRowSilently(std::optional<std::size_t> row);
 
@@ -106,6 +108,12 @@ private:
         std::vector<std::string> handles;
     } keptHandles_;
     std::optional<std::pair<std::int64_t, TalvCacheDatabase::CachedIdentities>> keptIdentities_;
+    struct KeptEntries {
+        std::vector<std::string> handles;
+        std::int64_t identitiesVersion;  // -1: read before a lookup of this connection
+        Value::Array entries;
+    };
+    std::optional<KeptEntries> keptEntries_;
 };
 
 }  // namespace talv
