@@ -31,6 +31,7 @@ END {
   row("---|---|---|---|---|---|---|---|---|---")
   for (i = 1; i <= ns; i++) {
     s = sizes[i]; t = v(s, "index_cpu"); mb = v(s, "bytes") / 1e6
+    if (v(s, "files") == "") continue  # measured without the floors
     row(v(s, "files") " | " sprintf("%.0f", v(s, "messages")) " | " sprintf("%.1f", mb) " | " both(s, "index_cpu", "index_seconds") " | " \
         per(v(s, "files"), t, "%.0f") " | " per(mb, t, "%.2f") " | " both(s, "read_cpu", "read_seconds") " | " \
         both(s, "write_cpu", "write_seconds") " | " ratio(t, v(s, "read_cpu") + v(s, "write_cpu")) " | " \
@@ -44,7 +45,7 @@ END {
   for (i = 1; i <= ns; i++) {
     s = sizes[i]
     row(s " | " v(s, "people") " | " v(s, "long_chats") " | " sprintf("%.1f", v(s, "index_rss_kb") / 1024) " | " \
-        sprintf("%.1f", v(s, "rescan_rss_kb") / 1024) " | " sprintf("%.1f", v(s, "floors_rss_kb") / 1024))
+        sprintf("%.1f", v(s, "rescan_rss_kb") / 1024) " | " (v(s, "floors_rss_kb") == "" ? "n/a" : sprintf("%.1f", v(s, "floors_rss_kb") / 1024)))
   }
   for (i = 1; i <= na; i++) {
     s = again[i]
@@ -61,31 +62,49 @@ END {
         ratio(v(s, "rescan_cpu"), v(s, "find_cpu")))
   }
   print ""
-  print "### Filter rebuild (refilter), median ms (chats listed)"
+  print "### Filter rebuild (refilter), median ms (chats listed): the engine\047s statements, then [the reference statements]"
   print ""
-  row("chats | All | This Week | a participant | Links | Before Last Year")
-  row("---|---|---|---|---|---")
+  row("chats | filter | engine | reference statements | speed-up")
+  row("---|---|---|---|---")
+  split("all this_week participant links before_last_year links_last_year links_search_short", names, " ")
+  split("All|This Week|a participant|Links|Before Last Year|Links + Last Year|Links + 3 letters", titles, "|")
   for (i = 1; i <= ns; i++) {
-    s = sizes[i]; line = s
-    split("all this_week participant links before_last_year", names, " ")
-    for (k = 1; k <= 5; k++)
-      line = line " | " timing(s, names[k]) " (" v(s, names[k] "_rows") ")"
-    row(line)
+    s = sizes[i]
+    for (k = 1; k <= 7; k++) {
+      if (v(s, names[k] "_cpu") == "") continue
+      row(s " | " titles[k] " | " timing(s, names[k]) " (" v(s, names[k] "_rows") ") | " \
+          timing(s, names[k] "_reference") " (" v(s, names[k] "_reference_rows") ") | " \
+          ratio(v(s, names[k] "_reference_cpu"), v(s, names[k] "_cpu")))
+    }
   }
   print ""
-  print "### Search through the query engine against grep -rlF, median ms (chats or files found)"
+  print "### Search through the query engine against grep -rlF and the reference statement, median ms (chats or files found)"
   print ""
-  row("chats | 3 letters | grep -rlF | ratio | 10 letters | grep -rlF | ratio")
+  row("chats | text | engine | reference statement | grep -rlF | engine against reference | engine against grep")
   row("---|---|---|---|---|---|---")
   for (i = 1; i <= ns; i++) {
-    s = sizes[i]; line = s
+    s = sizes[i]
     split("short long", w, " ")
     for (k = 1; k <= 2; k++) {
       q = "search_" w[k]; g = "grep_" w[k]
-      line = line " | " timing(s, q) " (" v(s, q "_rows") ") | " timing(s, g) " (" v(s, g "_files") ") | " \
-             ratio(v(s, q "_cpu"), v(s, g "_cpu"))
+      row(s " | " w[k] " | " timing(s, q) " (" v(s, q "_rows") ") | " timing(s, q "_reference") " (" v(s, q "_reference_rows") ") | " \
+          timing(s, g) " (" v(s, g "_files") ") | " ratio(v(s, q "_reference_cpu"), v(s, q "_cpu")) " faster | " \
+          ratio(v(s, g "_cpu"), v(s, q "_cpu")) " faster")
     }
-    row(line)
+  }
+  print ""
+  print "### The search index: indexing with and without it, and its size"
+  print ""
+  row("chats | index s | index without the search index s | added | messages\047 text MB | search index MB | index ÷ text | database MB | without MB | an older archive\047s upgrade (and second scan) s")
+  row("---|---|---|---|---|---|---|---|---|---")
+  for (i = 1; i <= ns; i++) {
+    s = sizes[i]
+    if (v(s, "plain_index_cpu") == "") continue
+    added = v(s, "plain_index_cpu") == 0 ? "n/a" : sprintf("%+.0f %%", 100 * (v(s, "index_cpu") / v(s, "plain_index_cpu") - 1))
+    row(s " | " both(s, "index_cpu", "index_seconds") " | " both(s, "plain_index_cpu", "plain_index_seconds") " | " added " | " \
+        sprintf("%.1f", v(s, "message_text_bytes") / 1e6) " | " sprintf("%.1f", v(s, "search_index_bytes") / 1e6) " | " \
+        ratio(v(s, "search_index_bytes"), v(s, "message_text_bytes")) " | " sprintf("%.1f", v(s, "database_bytes") / 1e6) " | " \
+        sprintf("%.1f", v(s, "plain_database_bytes") / 1e6) " | " both(s, "upgrade_cpu", "upgrade_seconds"))
   }
   print ""
   print "### Rendering a page (default style), median ms"
@@ -94,6 +113,7 @@ END {
   row("---|---|---|---|---|---|---")
   for (i = 1; i <= ns; i++) {
     s = sizes[i]; line = s
+    if (v(s, "render_largest_cpu") == "") continue
     split("largest typical", w, " ")
     for (k = 1; k <= 2; k++) {
       r = "render_" w[k]
@@ -113,7 +133,7 @@ END {
   print ""
   print "### The window (under Xvfb) against the engine alone, ms (median of the rounds)"
   print ""
-  row("chats | launch to first rows drawn | engine's first list | filter change to rows drawn | engine's rebuild | one screenful scrolled and drawn (screens) | engine's cells of a screenful | window MB | engine alone MB")
+  row("chats | launch to first rows drawn | engine\047s first list | filter change to rows drawn | engine\047s rebuild | one screenful scrolled and drawn (screens) | engine\047s cells of a screenful | window MB | engine alone MB")
   row("---|---|---|---|---|---|---|---|---")
   for (i = 1; i <= ns; i++) {
     s = sizes[i]

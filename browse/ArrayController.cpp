@@ -26,28 +26,31 @@ struct GFreeDeleter {
 };
 using GString = std::unique_ptr<char, GFreeDeleter>;
 
-// Texts compare case-insensitively in the locale's collation order.
-int compareTexts(const std::string& a, const std::string& b) {
-    GString fa(g_utf8_casefold(a.c_str(), -1));
-    GString fb(g_utf8_casefold(b.c_str(), -1));
-    return g_utf8_collate(fa.get(), fb.get());
+// What a value is sorted by, worked out once per value rather than at every comparison: texts
+// compare case-insensitively in the locale's collation order, by their collation keys.
+struct SortKey {
+    int rank = 0;
+    double number = 0;
+    std::string text;
+};
+
+SortKey sortKeyOf(const Value& v) {
+    SortKey key{rank(v), 0, {}};
+    if (key.rank == 1) key.number = v.realOr(0);
+    else if (key.rank == 3) key.number = v.asDate()->secondsSince1970;
+    else if (key.rank == 2) {
+        GString folded(g_utf8_casefold(v.asText()->c_str(), -1));
+        GString collated(g_utf8_collate_key(folded.get(), -1));
+        key.text = collated.get();
+    }
+    return key;
 }
 
-int compareValues(const Value& a, const Value& b) {
-    int ra = rank(a), rb = rank(b);
-    if (ra != rb) return ra < rb ? -1 : 1;
-    switch (ra) {
-    case 1: {
-        double x = a.realOr(0), y = b.realOr(0);
-        return x < y ? -1 : (y < x ? 1 : 0);
-    }
-    case 2: return compareTexts(*a.asText(), *b.asText());
-    case 3: {
-        double x = a.asDate()->secondsSince1970, y = b.asDate()->secondsSince1970;
-        return x < y ? -1 : (y < x ? 1 : 0);
-    }
-    default: return 0;
-    }
+int compareKeys(const SortKey& a, const SortKey& b) {
+    if (a.rank != b.rank) return a.rank < b.rank ? -1 : 1;
+    if (a.rank == 2) return a.text.compare(b.text);
+    if (a.rank == 1 || a.rank == 3) return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
+    return 0;
 }
 
 const Value& member(const Value& object, std::string_view key) {
@@ -86,14 +89,22 @@ void ArrayController::setSortDescriptors(std::vector<SortDescriptor> descriptors
 void ArrayController::rearrangeObjects() { contentChanged(); }
 
 Value::Array ArrayController::arrangeObjects(const Value::Array& objects) const {
-    Value::Array sorted = objects;
-    std::stable_sort(sorted.begin(), sorted.end(), [this](const Value& a, const Value& b) {
-        for (const SortDescriptor& d : sortDescriptors_) {
-            int c = compareValues(member(a, d.key), member(b, d.key));
-            if (c != 0) return d.ascending ? c < 0 : c > 0;
+    if (sortDescriptors_.empty()) return objects;
+    std::vector<std::vector<SortKey>> keys(objects.size());
+    for (std::size_t i = 0; i < objects.size(); ++i)
+        for (const SortDescriptor& d : sortDescriptors_) keys[i].push_back(sortKeyOf(member(objects[i], d.key)));
+    std::vector<std::size_t> order(objects.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        for (std::size_t k = 0; k < sortDescriptors_.size(); ++k) {
+            int c = compareKeys(keys[a][k], keys[b][k]);
+            if (c != 0) return sortDescriptors_[k].ascending ? c < 0 : c > 0;
         }
         return false;
     });
+    Value::Array sorted;
+    sorted.reserve(objects.size());
+    for (std::size_t i : order) sorted.push_back(objects[i]);
     return sorted;
 }
 

@@ -45,6 +45,8 @@ public:
     const std::string& statistics() const { return state_.statisticsText(); }
     // Why the chats list could not be read from the archive; none when it was.
     const std::optional<std::string>& readFailure() const { return engine_->readFailure(); }
+    // See TalSQLiteDataSource::setRunsReferenceStatements.
+    void setRunsReferenceStatements(bool on) { engine_->setRunsReferenceStatements(on); }
     // The participants list after apply(): the All entry, then one entry per person.
     const Value::Array& participantEntries() const { return participants_.arrangedObjects(); }
 

@@ -1,13 +1,14 @@
 #include "browse/TalSQLiteDataSource.h"
 
-#include "store/DatabaseCheck.h"
-
 #include "browse/ChatStatements.h"
 #include "browse/DurationInWords.h"
+#include "browse/EngineStatements.h"
+#include "browse/ValueSet.h"
 #include "platform/CalendarDate.h"
 #include "platform/StringFormat.h"
 #include "platform/Strings.h"
 #include "store/DatabaseCheck.h"
+#include "store/MessageTextIndex.h"
 #include "store/OrvaneExtras.h"
 
 #include <fmt/format.h>
@@ -15,7 +16,7 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
+#include <unordered_set>
 #include <utility>
 
 namespace talv {
@@ -47,6 +48,15 @@ std::string casefolded(const std::string& text) {
     return result;
 }
 
+// "PRAGMA data_version": changes whenever another connection commits to the file.
+std::optional<std::int64_t> dataVersion(FMDatabase& db) {
+    auto rs = db.executeQuery("PRAGMA data_version;");
+    if (!rs || !rs->next()) return std::nullopt;
+    const std::int64_t version = rs->int64ForColumn("data_version");
+    rs->close();
+    return version;
+}
+
 bool isBlank(const std::string& text) {
     if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return false;
     for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
@@ -72,6 +82,9 @@ TalSQLiteDataSource::TalSQLiteDataSource(Outlets outlets, TalvDatabase db, TalvC
     : outlets_(outlets), db_(std::move(db)), cacheDB_(std::move(cacheDB)) {
     outlets_.table.setDataSource(this);
     outlets_.table.setDelegate(this);
+    // A rebuild reads much of the archive: mapped, its pages are not copied in one by one. This
+    // connection only reads the archive (CTmp lives in memory).
+    if (auto mapped = db_.db().executeQuery("PRAGMA mmap_size = 2147418112;")) mapped->close();
     rebuildOrderSQL();  // only computes the clause: nothing refilters before launching finished
 }
 
@@ -102,10 +115,17 @@ void TalSQLiteDataSource::refilter() {
     if (!didFinishLaunching_) return;
     auto contents = readFilterList(outlets_.chatFilterContController);
     if (!contents) return;
-    auto statements = buildChatStatements(*contents, readFilterList(outlets_.chatFilterWhenController).value_or(FilterCondition{}),
-                                          readFilterList(outlets_.chatFilterPartController).value_or(FilterCondition{}),
-                                          outlets_.talController.searchText(), orderSQL_);
+    const FilterCondition when = readFilterList(outlets_.chatFilterWhenController).value_or(FilterCondition{});
+    const FilterCondition participants = readFilterList(outlets_.chatFilterPartController).value_or(FilterCondition{});
+    const std::string& search = outlets_.talController.searchText();
+    // The reference statement decides whether anything changed; an equivalent one runs.
+    const ChatStatements statements = buildChatStatements(*contents, when, participants, search, orderSQL_);
     if (sql_ == statements.chats) return;
+    std::optional<EngineStatements> engine;
+    if (!runsReferenceStatements_) {
+        engine = buildEngineStatements(*contents, when, participants, search, orderSQL_,
+                                       !search.empty() && MessageTextIndex::exists(db_.db()));
+    }
 
     outlets_.talController.setChatsFilterRunning(true);
     sql_ = statements.chats;
@@ -117,7 +137,7 @@ void TalSQLiteDataSource::refilter() {
     db_.db().setLogsErrors(logs);
     // A statement that fails is logged by the connection, leaves the list empty and is reported.
     readFailure_.reset();
-    if (db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + statements.chats) != 0)
+    if (db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + (engine ? engine->chats : statements.chats)) != 0)
         readFailure_ = db_.db().lastErrorMessage();
 
     numRows_ = 0;
@@ -128,7 +148,7 @@ void TalSQLiteDataSource::refilter() {
     outlets_.table.reloadData();
     refreshStatistics();
     restoreSelection(selectedChat);
-    updateParticipantsList(statements.participants);
+    updateParticipantsList(engine ? engine->participants : statements.participants);
     outlets_.talController.setChatsFilterRunning(false);
 }
 
@@ -164,47 +184,93 @@ void TalSQLiteDataSource::updateParticipantsList(const std::string& participants
         if (const Value* parts = entry.find("parts")) selectedParts.push_back(*parts);
     }
 
-    std::vector<std::string> handles;
-    if (auto rows = db_.db().executeQuery(participantsStatement)) {
-        while (rows->next()) {
-            if (auto handle = rows->stringForColumn("participant")) handles.push_back(std::move(*handle));
-        }
-        rows->close();
-    }
-    const Value::Array wanted = preparePartContentsArray(handles);
+    const Value::Array& wanted = participantEntries(participantHandles(participantsStatement));
 
-    auto contains = [](const Value::Array& list, const Value& v) { return std::find(list.begin(), list.end(), v) != list.end(); };
-    Value::Array toAdd, toRemove;
-    for (const Value& entry : wanted) {
-        if (!contains(list.arrangedObjects(), entry)) toAdd.push_back(entry);
-    }
-    for (const Value& entry : list.arrangedObjects()) {
+    // Entries that stay: the wanted ones, the All entry and the selected participants; then the
+    // wanted entries not yet there. One change of the content, compared by hash: thousands of
+    // people compared pairwise cost seconds.
+    const ValueSet wantedSet(wanted), currentSet(list.content()), selectedSet(selectedParts);
+    Value::Array content;
+    bool changed = false;
+    for (const Value& entry : list.content()) {
         const Value* parts = entry.find("parts");
-        if (!contains(wanted, entry) && !entry.find("IsAll") && !(parts && contains(selectedParts, *parts))) {
-            toRemove.push_back(entry);
+        if (wantedSet.contains(entry) || entry.find("IsAll") || (parts && selectedSet.contains(*parts))) content.push_back(entry);
+        else changed = true;
+    }
+    for (const Value& entry : wanted) {
+        if (!currentSet.contains(entry)) {
+            content.push_back(entry);
+            changed = true;
         }
     }
+    if (!changed) return;  // neither arranged anew nor announced
 
     // The list changes without scheduling another refilter.
     participantsObservation_.reset();
     const Value::Array selected = list.selectedObjects();
-    list.addObjects(toAdd);
-    list.removeObjects(toRemove);
-    list.rearrangeObjects();
+    list.setContent(std::move(content));
     list.setSelectedObjects(selected);
     observeParticipantsSelection();
 }
 
+std::vector<std::string> TalSQLiteDataSource::participantHandles(const std::string& statement) {
+    // A statement that does not read CTmp answers the same until another connection changes the
+    // archive; this one never writes it.
+    const std::optional<std::int64_t> version = dataVersion(db_.db());
+    const bool keepable = version && statement.find("CTmp") == std::string::npos;
+    if (keepable && keptHandles_.statement == statement && keptHandles_.dataVersion == *version) return keptHandles_.handles;
+    std::vector<std::string> handles;
+    bool complete = false;
+    if (auto rows = db_.db().executeQuery(statement)) {
+        while (rows->next()) {
+            if (auto handle = rows->stringForColumn("participant")) handles.push_back(std::move(*handle));
+        }
+        complete = !rows->stepFailed();
+        rows->close();
+    }
+    if (keepable) keptHandles_ = complete ? KeptHandles{statement, *version, handles} : KeptHandles{};
+    return handles;
+}
+
+const TalvCacheDatabase::CachedIdentities& TalSQLiteDataSource::cachedIdentities() {
+    // Kept until another connection changes the cache or this one stores a new handle.
+    const std::optional<std::int64_t> version = dataVersion(cacheDB_.db());
+    if (!version || !keptIdentities_ || keptIdentities_->first != *version)
+        keptIdentities_.emplace(version.value_or(-1), cacheDB_.cachedIdentities());
+    return keptIdentities_->second;
+}
+
+const Value::Array& TalSQLiteDataSource::participantEntries(std::vector<std::string> handles) {
+    // The entries depend on the handles and the identity cache alone.
+    const std::optional<std::int64_t> version = dataVersion(cacheDB_.db());
+    if (!version || !keptEntries_ || keptEntries_->identitiesVersion != *version || keptEntries_->handles != handles) {
+        Value::Array entries = preparePartContentsArray(handles);
+        // After a lookup of its own the cache differs from what its version says: kept for no version.
+        const std::int64_t readAt = keptIdentities_ ? keptIdentities_->first : -1;
+        keptEntries_.emplace(KeptEntries{std::move(handles), readAt, std::move(entries)});
+    }
+    return keptEntries_->entries;
+}
+
 Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std::string>& handles) {
+    // Handles already cached are answered from one read of the cache; others are looked up (and
+    // stored) one by one.
+    const TalvCacheDatabase::CachedIdentities& cached = cachedIdentities();
+    bool looked = false;
     Value::Array entries;
-    std::set<std::string> taken;
-    std::set<std::string> takenFolded;
+    std::unordered_set<std::string> taken, takenFolded;
     for (const std::string& handle : handles) {
-        if (taken.count(handle) || takenFolded.count(casefolded(handle))) continue;
-        const IdentityRecord record = cacheDB_.abPersonDataForParticipant(handle, false);
+        // The empty handle has no handles of its own: "()" would be no condition at all.
+        if (handle.empty() || taken.count(handle) || takenFolded.count(casefolded(handle))) continue;
+        const auto known = cached.records.find(handle);
+        looked = looked || known == cached.records.end();
+        const IdentityRecord record = known != cached.records.end() ? known->second : cacheDB_.abPersonDataForParticipant(handle, false);
         if (record.IsMe.value_or(false)) continue;
-        const std::vector<std::string> sameHandles = cacheDB_.imHandlesForParticipant(handle);
-        if (sameHandles.empty()) continue;  // "()" would be no condition at all
+        std::vector<std::string> sameHandles;
+        if (known == cached.records.end()) sameHandles = cacheDB_.imHandlesForParticipant(handle);
+        else if (auto person = record.UUID ? cached.handles.find(*record.UUID) : cached.handles.end(); person != cached.handles.end())
+            sameHandles = person->second;
+        if (sameHandles.empty()) continue;
         std::vector<std::string> conditions;
         Value::Array parts;
         for (const std::string& same : sameHandles) {
@@ -220,6 +286,7 @@ Value::Array TalSQLiteDataSource::preparePartContentsArray(const std::vector<std
             {"parts", std::move(parts)},
         });
     }
+    if (looked) keptIdentities_.reset();  // the handles looked up now are stored in the cache
     return entries;
 }
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace talv {
@@ -55,6 +56,9 @@ public:
     const std::optional<std::string>& sql() const { return sql_; }
     void setSql(std::optional<std::string> sql) { sql_ = std::move(sql); }
     const std::optional<std::string>& orderSQL() const { return orderSQL_; }
+    // Runs the reference statements themselves instead of their faster equivalents (the
+    // benchmark's baseline and the tests' comparison). Takes effect at the next rebuild.
+    void setRunsReferenceStatements(bool on) { runsReferenceStatements_ = on; }
     // SQLite's message when the last rebuild could not read the archive (the list is then empty
     // because of the failure, not the filters); none after a rebuild that succeeded.
     const std::optional<std::string>& readFailure() const { return readFailure_; }
@@ -75,6 +79,11 @@ private:
     Value formatColumn(const std::string& column, FMResultSet& resultSet);
     void restoreSelection(std::optional<std::int64_t> chatID);
     void updateParticipantsList(const std::string& participantsStatement);
+    // The participant handles the statement lists, in order (NULL left out).
+    std::vector<std::string> participantHandles(const std::string& statement);
+    const TalvCacheDatabase::CachedIdentities& cachedIdentities();
+    // preparePartContentsArray of `handles`, kept for the same handles while the cache is unchanged.
+    const Value::Array& participantEntries(std::vector<std::string> handles);
     void observeParticipantsSelection();
     void selectRowSilently(std::optional<std::size_t> row);
 
@@ -88,8 +97,23 @@ private:
     TalvDateTransformer dateTransformer_;
     TalvDurationTransformer durationTransformer_;
     bool didFinishLaunching_ = false;
+    bool runsReferenceStatements_ = false;
     ObserverToken contentsObservation_, participantsObservation_, whenObservation_, searchTextObservation_;
     std::vector<Timer> pendingRequests_;  // scheduled refilters; destroying one cancels it
+    // The last participants statement that does not read CTmp, with its rows and the archive's
+    // data_version then; and the cache's identities with its data_version.
+    struct KeptHandles {
+        std::string statement;
+        std::int64_t dataVersion = 0;
+        std::vector<std::string> handles;
+    } keptHandles_;
+    std::optional<std::pair<std::int64_t, TalvCacheDatabase::CachedIdentities>> keptIdentities_;
+    struct KeptEntries {
+        std::vector<std::string> handles;
+        std::int64_t identitiesVersion;  // -1: read before a lookup of this connection
+        Value::Array entries;
+    };
+    std::optional<KeptEntries> keptEntries_;
 };
 
 }  // namespace talv

@@ -7,13 +7,28 @@
 #include "store/TalvDatabase.h"
 
 #include <fmt/format.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <charconv>
 
 namespace talv::cli {
+namespace {
+
+// The one-time build of the search index of an older archive, on standard error: in place on a
+// terminal, else one line when it is done.
+void showSearchIndexProgress(std::int64_t done, std::int64_t total) {
+    static const bool terminal = isatty(fileno(stderr)) != 0;
+    const double percent = total > 0 ? 100.0 * static_cast<double>(done) / static_cast<double>(total) : 100.0;
+    if (terminal) fmt::print(stderr, "\r\033[KBuilding the search index: {:3.0f}% ({} of {} messages)", percent, done, total);
+    if (done == total) fmt::print(stderr, "{}Built the search index of {} messages.\n", terminal ? "\r\033[K" : "", total);
+}
+
+}  // namespace
 
 bool prepareArchive() {
-    if (auto problem = prepareDatabases()) {
+    if (auto problem = prepareDatabases(showSearchIndexProgress)) {
         fmt::print(stderr, "talvessa-cli: {}\n", *problem);
         return false;
     }

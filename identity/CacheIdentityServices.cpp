@@ -1,5 +1,6 @@
 #include "identity/CacheIdentityServices.h"
 
+#include "identity/AddressBook.h"
 #include "platform/Log.h"
 #include "platform/Strings.h"
 
@@ -10,8 +11,17 @@ namespace talv {
 CacheIdentityServices::CacheIdentityServices() : cache_(TalvCacheDatabase::open()) {}
 
 std::string CacheIdentityServices::participantName(const std::string& handle) {
-    if (cache_) return cache_->abPersonDataForParticipant(handle, false).Name;
-    return handle.empty() ? tr("(Unknown)") : handle;
+    if (!cache_) return handle.empty() ? tr("(Unknown)") : handle;
+    // The same control block means the same book: an expired one still holds its block.
+    const std::shared_ptr<AddressBook> book = AddressBook::shared();
+    if (book_.owner_before(book) || book.owner_before(book_)) {
+        names_.clear();
+        book_ = book;
+    }
+    if (auto known = names_.find(handle); known != names_.end()) return known->second;
+    std::string name = cache_->abPersonDataForParticipant(handle, false).Name;
+    names_.emplace(handle, name);
+    return name;
 }
 
 void CacheIdentityServices::removeCachedChat(std::int64_t chatID) {

@@ -48,7 +48,7 @@ void prepareCache() {
 
 }  // namespace
 
-std::optional<std::string> prepareDatabases() {
+std::optional<std::string> prepareDatabases(const MessageTextIndex::Progress& searchIndexProgress) {
     prepareCache();
     const fs::path file = Paths::applicationSupport() / TalvDatabase::kFileName;
     if (auto damage = databaseDamage(file)) return unreadableDatabaseMessage(file, *damage);
@@ -61,6 +61,8 @@ std::optional<std::string> prepareDatabases() {
     store->db().setLogsErrors(true);
     CacheIdentityServices identities;
     adoptCanonicalPathSpellings(*store, identities);
+    // Without the index a search reads every message, as before: slower, never wrong.
+    (void)MessageTextIndex::upgrade(store->db(), searchIndexProgress);
     return std::nullopt;
 }
 

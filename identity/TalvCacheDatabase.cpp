@@ -132,4 +132,28 @@ std::vector<std::string> TalvCacheDatabase::imHandlesForParticipant(const std::s
     return handles;
 }
 
+TalvCacheDatabase::CachedIdentities TalvCacheDatabase::cachedIdentities() {
+    state_->purgeTransientRowsOnce(db_);
+    CachedIdentities cached;
+    // The first row of a handle in the order of ABMapIdx, as "WHERE Participant = ? LIMIT 1" finds it.
+    auto rows = db_.executeQuery("SELECT Participant, ABUUID, Name, IsMe FROM ABMap WHERE Participant IS NOT NULL "
+                                 "ORDER BY Participant, ABUUID;");
+    while (rows && rows->next()) {
+        std::string handle = rows->stringForColumn("Participant").value_or(std::string());
+        if (cached.records.count(handle)) continue;
+        IdentityRecord record{.Name = rows->stringForColumn("Name").value_or(std::string()),
+                              .UUID = rows->stringForColumn("ABUUID"),
+                              .IMHandle = handle,
+                              .IsMe = rows->boolForColumn("IsMe")};
+        cached.records.emplace(std::move(handle), std::move(record));
+    }
+    // In the order of ABMapUUIDIdx, as "WHERE ABUUID = ?" reads them.
+    auto people = db_.executeQuery("SELECT ABUUID, Participant FROM ABMap WHERE ABUUID IS NOT NULL AND Participant IS NOT NULL "
+                                   "ORDER BY ABUUID, ROWID;");
+    while (people && people->next())
+        cached.handles[people->stringForColumn("ABUUID").value_or(std::string())].push_back(
+            people->stringForColumn("Participant").value_or(std::string()));
+    return cached;
+}
+
 }  // namespace talv

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -40,6 +41,14 @@ public:
     IdentityRecord abPersonDataForParticipant(const std::string& handle, bool includePicture);
     // Every handle cached under the same identity as `handle`, itself included.
     std::vector<std::string> imHandlesForParticipant(const std::string& handle);
+
+    // What the two lookups above answer for every handle already cached, read in two statements
+    // (a list of thousands of people would otherwise cost three statements a person).
+    struct CachedIdentities {
+        std::unordered_map<std::string, IdentityRecord> records;  // by handle, without Picture
+        std::unordered_map<std::string, std::vector<std::string>> handles;  // by UUID, in lookup order
+    };
+    CachedIdentities cachedIdentities();
 
 private:
     TalvCacheDatabase(FMDatabase db, std::shared_ptr<IdentityLookupState> state);

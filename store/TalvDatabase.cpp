@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "store/ConnectionSettings.h"
+#include "store/MessageTextIndex.h"
 #include "store/OrvaneExtras.h"
 #include "store/Transaction.h"
 #include "store/TranscriptFile.h"
@@ -126,17 +127,28 @@ bool TalvDatabase::createTablesAsNeeded() {
         rs->close();
     }
     Transaction schema(db_);
+    const bool newFile = !hasChatsTable();
     // Each statement runs on every start; on an existing file it fails with "already exists".
     for (const char* sql : kCreateTables) (void)db_.executeUpdate(sql);
     restoreIndexes();
-    bool upgraded = !upgradeDue ||
-                    (db_.executeUpdate("PRAGMA user_version = 1;") == SQLITE_OK &&
-                     // A stored date of 0 never matches a file, so every Adium chat is read again.
-                     db_.executeUpdate("UPDATE Chats SET FileModDate = 0, FileLength = 0 WHERE Kind = 'Adium';") == SQLITE_OK &&
-                     db_.executeUpdate("DELETE FROM DirectoryTimestamps;") == SQLITE_OK);
+    // A new file has no paths to respell and no messages to index: it starts at the last version.
+    bool upgraded = newFile ? MessageTextIndex::create(db_) &&
+                                  db_.executeUpdate(fmt::format("PRAGMA user_version = {};", MessageTextIndex::kSchemaVersion)) == SQLITE_OK
+                  : !upgradeDue ||
+                        (db_.executeUpdate("PRAGMA user_version = 1;") == SQLITE_OK &&
+                         // A stored date of 0 never matches a file, so every Adium chat is read again.
+                         db_.executeUpdate("UPDATE Chats SET FileModDate = 0, FileLength = 0 WHERE Kind = 'Adium';") == SQLITE_OK &&
+                         db_.executeUpdate("DELETE FROM DirectoryTimestamps;") == SQLITE_OK);
     if (upgraded && schema.commit()) return true;
     logf("Cannot prepare the transcript database \"{}\": {}", db_.databasePath(), db_.lastErrorMessage());
     return false;
+}
+
+bool TalvDatabase::hasChatsTable() {
+    auto rs = db_.executeQuery("SELECT count(*) AS n FROM sqlite_master WHERE type = 'table' AND name = 'Chats';");
+    const bool found = rs && rs->next() && rs->int64ForColumn("n") > 0;
+    if (rs) rs->close();
+    return found;
 }
 
 void TalvDatabase::restoreIndexes() {
@@ -158,6 +170,9 @@ std::optional<Date> TalvDatabase::timestampForDirectory(const std::string& path)
 
 bool TalvDatabase::setTimestampForDirectory(Date date, const std::string& path) {
     lastWriteError_.clear();
+    // A folder's pass ends here: its last messages enter the search index rather than wait for
+    // the next pass. Should that fail they stay pending, and searches still read them.
+    if (db_.inTransaction() && MessageTextIndex::indexPending(db_)) unindexedMessages_ = 0;
     std::optional<bool> exists;
     if (auto rs = db_.executeQuery("SELECT Path FROM DirectoryTimestamps WHERE Path = ?;", {path})) {
         exists = rs->next();
@@ -235,15 +250,18 @@ bool TalvDatabase::addChat(const std::string& path, const std::string& kind, con
     std::optional<Transaction> own;
     if (!db_.inTransaction()) own.emplace(db_);
     Savepoint chat(db_, "chat");
+    // The messages written so far enter the search index together, inside this chat's savepoint.
     // A renamed transcript is the same chat: listing it under both names would show it twice.
-    const bool stored = (!own || own->began()) && chat.began() && findChat(path, row.existing) &&
-                        (row.existing || findMovedChat(kind, file, row.existing)) &&
+    const bool indexingDue = unindexedMessages_ >= kMessagesPerIndexing;
+    const bool stored = (!own || own->began()) && chat.began() && (!indexingDue || MessageTextIndex::indexPending(db_)) &&
+                        findChat(path, row.existing) && (row.existing || findMovedChat(kind, file, row.existing)) &&
                         writeChat(row, participants, messages) && chat.release() && (!own || own->commit());
     if (!stored) {
         if (lastWriteError_.empty()) writeFailed(db_.lastErrorCode());
         logf("Cannot store the chat \"{}\": {}", path, lastWriteError_);
         return false;
     }
+    unindexedMessages_ = (indexingDue ? 0 : unindexedMessages_) + messages.size();
     if (row.existing) identities_->removeCachedChat(*row.existing);
     return true;
 }

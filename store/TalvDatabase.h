@@ -31,8 +31,6 @@ struct ImageRecord {
 class TalvDatabase {
 public:
     static constexpr std::string_view kFileName = "Transcripts Database";
-    static constexpr int kSchemaVersion = 1;
-
     // Opens "Transcripts Database" in the application-support folder (see openAt).
     static std::optional<TalvDatabase> open(IdentityServices* identities = nullptr);
     // Opens (creating the folder with its parents, and the file) `folder`/"Transcripts Database":
@@ -46,7 +44,8 @@ public:
 
     // Puts the file in WAL mode (readers never wait for a writer; an older file is converted),
     // creates missing tables and indexes ("already exists" failures ignored) and upgrades an
-    // unversioned file to version 1, inside one transaction. False, with a log line, when that
+    // unversioned file to version 1, inside one transaction. A new file also gets the search
+    // index (MessageTextIndex) and starts at its version. False, with a log line, when that
     // transaction did not commit (a read-only file, a full disk); a file that cannot change its
     // journal mode is logged and kept as it is.
     [[nodiscard]] bool createTablesAsNeeded();
@@ -56,7 +55,8 @@ public:
     void removeIndexes();
 
     std::optional<Date> timestampForDirectory(const std::string& path);
-    // False when the date was not stored.
+    // False when the date was not stored. Inside a transaction (a scan pass) the messages written
+    // so far also enter the search index.
     [[nodiscard]] bool setTimestampForDirectory(Date date, const std::string& path);
 
     // True when the file needs no indexing: its chat was deleted by the user, or it is stored with
@@ -89,6 +89,7 @@ public:
 private:
     TalvDatabase(FMDatabase db, IdentityServices* identities) : db_(std::move(db)), identities_(identities) {}
     struct ChatRow;
+    bool hasChatsTable();
     // The ROWID of the chat stored for `path`, if any; false when the lookup failed.
     bool findChat(const std::string& path, std::optional<std::int64_t>& chatID);
     // The live chat of a transcript of this kind, size and date whose file is gone, if any; false
@@ -102,9 +103,13 @@ private:
     // Records the connection's current error as lastWriteError(); always false.
     bool writeFailed(int code);
 
+    // Messages written before they enter the search index in one statement (MessageTextIndex).
+    static constexpr std::size_t kMessagesPerIndexing = 20000;
+
     FMDatabase db_;
     IdentityServices* identities_;  // not owned; may be none
     std::string lastWriteError_;
+    std::size_t unindexedMessages_ = 0;  // by this store since the pending messages were last indexed
 };
 
 }  // namespace talv

@@ -164,6 +164,12 @@ TEST_F(IdentityCache, IdentityServicesNameParticipantsAndDropCachedChats) {
     EXPECT_EQ(services.participantName(""), "(Unknown)");
     services.removeCachedChat(7);
     EXPECT_THAT(column("SELECT ChatID FROM ChatsCache;", "ChatID"), ElementsAre("8"));
+
+    // Names come from memory once looked up, until the address book changes.
+    ASSERT_EQ(cache->db().executeUpdate("UPDATE ABMap SET Name = 'Renamed' WHERE Participant = 'johnnyaim';"), SQLITE_OK);
+    EXPECT_EQ(services.participantName("johnnyaim"), "Johnny Appleseed");
+    test::writeFile(contacts() / "more.vcf", "BEGIN:VCARD\nN:;Zed;;;\nUID:zed\nX-AIM:zed\nEND:VCARD\n");
+    EXPECT_EQ(services.participantName("johnnyaim"), "Renamed");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/AttributedString.h"
 #include "platform/Log.h"
+#include "store/MessageTextIndex.h"
 #include "store/OrvaneExtras.h"
 #include "store/Transaction.h"
 #include "tests/support/TestEnvironment.h"
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -140,7 +142,9 @@ TEST_F(TalvDatabaseTest, FreshFileGetsTheSchemaOnceAndTheConnectionIsConfigured)
     const std::vector<std::string> expected{
         "table Chats", "table Participants", "table Messages", "table Images", "table DirectoryTimestamps",
         "index MesgChatIDIdx", "index PartChatIDIdx", "index ChatsIdx", "index ChatsIdx2", "index ImagesIdx",
-        "index ChatsFPIdx", "index ChatsFileIdx", "version 1"};
+        "index ChatsFPIdx", "index ChatsFileIdx", "table MessagesText", "table MessagesText_data", "table MessagesText_idx",
+        "table MessagesText_config", "table MessagesTextPending", "trigger MessagesTextInsert", "trigger MessagesTextDelete",
+        "trigger MessagesTextUpdate", "version 3"};
     EXPECT_EQ(schema(), expected);
 
     // A second run on a filled file changes nothing, not even the Adium rows, and logs nothing.
@@ -439,6 +443,94 @@ TEST_F(TalvDatabaseTest, AChatWithAFailedStatementIsNotStoredAndIsReadAgain) {
     }
     EXPECT_EQ(chatIDFor(dropped), -1);
     EXPECT_FALSE(store().db().inTransaction());
+
+    // Neither the search index nor its pending list holds a message of a chat that was rolled back.
+    {
+        Transaction pass(store().db());
+        ASSERT_TRUE(pass.began() && store().setTimestampForDirectory(Date{1}, "/logs") && pass.commit());
+    }
+    EXPECT_EQ(store().db().executeUpdate("INSERT INTO MessagesText (MessagesText, rank) VALUES ('integrity-check', 1);"), SQLITE_OK)
+        << store().db().lastErrorMessage();
+    for (const char* text : {"new", "poi"})
+        EXPECT_EQ(column("SELECT count(*) AS v FROM MessagesText WHERE MessagesText MATCH ?;", {std::string("\"") + text + "\""}),
+                  std::vector<std::string>{"0"}) << text;
+}
+
+TEST_F(TalvDatabaseTest, TheSearchIndexFollowsEveryWriteOfMessages) {
+    // Messages in the index holding the trigram, and those still pending.
+    auto indexed = [&](const std::string& trigram) {
+        return column("SELECT Messages.Message AS v FROM MessagesText JOIN Messages ON Messages.ROWID = MessagesText.rowid "
+                      "WHERE MessagesText MATCH ? ORDER BY 1;", {"\"" + trigram + "\""});
+    };
+    auto pending = [&] {
+        return column("SELECT Messages.Message AS v FROM MessagesTextPending JOIN Messages ON Messages.ROWID = MessageID ORDER BY 1;");
+    };
+    auto endPass = [&] {
+        Transaction pass(store().db());
+        return pass.began() && store().setTimestampForDirectory(Date{1}, "/logs") && pass.commit();
+    };
+    const fs::path chat = transcript("chat.ichat", 100), other = transcript("other.ichat", 100);
+    ASSERT_TRUE(add(chat, {"bob"}, {message("bob", "Grüße aus Köln"), message("", "ÄRGER im Büro")}));
+    ASSERT_TRUE(add(other, {"bob"}, {message("bob", "köln again")}));
+    EXPECT_EQ(pending(), (std::vector<std::string>{"Grüße aus Köln", "köln again", "ÄRGER im Büro"}));
+    EXPECT_TRUE(indexed("köl").empty());
+    ASSERT_TRUE(endPass());  // the end of a folder's pass indexes what is pending
+    EXPECT_TRUE(pending().empty());
+    EXPECT_EQ(indexed("köl"), (std::vector<std::string>{"Grüße aus Köln", "köln again"}));  // letter case folded
+    EXPECT_EQ(indexed("ärg"), std::vector<std::string>{"ÄRGER im Büro"});
+
+    setModificationDate(chat, 200);  // read again: the old messages leave the index
+    ASSERT_TRUE(add(chat, {"bob"}, {message("bob", "nothing left"), message("bob", "gone soon")}));
+    EXPECT_EQ(indexed("köl"), std::vector<std::string>{"köln again"});
+    EXPECT_TRUE(indexed("ärg").empty());
+    EXPECT_EQ(pending(), (std::vector<std::string>{"gone soon", "nothing left"}));
+
+    // Deleting messages and editing them, indexed or pending: whoever writes, the index follows.
+    ASSERT_EQ(store().db().executeUpdate("DELETE FROM Messages WHERE ChatID = ? OR Message = 'gone soon';", {chatIDFor(other)}), SQLITE_OK);
+    ASSERT_EQ(store().db().executeUpdate("UPDATE Messages SET Message = 'left over' WHERE ChatID = ?;", {chatIDFor(chat)}), SQLITE_OK);
+    EXPECT_TRUE(indexed("köl").empty());
+    EXPECT_EQ(pending(), std::vector<std::string>{"left over"});
+    ASSERT_TRUE(endPass());
+    EXPECT_EQ(indexed("ove"), std::vector<std::string>{"left over"});
+    EXPECT_TRUE(indexed("not").empty());
+    EXPECT_EQ(store().db().executeUpdate("INSERT INTO MessagesText (MessagesText, rank) VALUES ('integrity-check', 1);"), SQLITE_OK)
+        << store().db().lastErrorMessage();
+}
+
+TEST_F(TalvDatabaseTest, AnOlderArchiveGetsItsSearchIndexOnceWithProgress) {
+    const fs::path chat = transcript("chat.ichat", 100);
+    ASSERT_TRUE(add(chat, {"bob"}, {message("bob", "first words"), message("bob", "second words")}));
+    // As an archive of the build before the index: no index, version 2, messages stored.
+    for (const char* sql : {"DROP TABLE MessagesText;", "DROP TABLE MessagesTextPending;", "DROP TRIGGER MessagesTextInsert;",
+                            "DROP TRIGGER MessagesTextDelete;", "DROP TRIGGER MessagesTextUpdate;", "PRAGMA user_version = 1;"})
+        ASSERT_EQ(store().db().executeUpdate(sql), SQLITE_OK) << sql;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(store().db().executeUpdate("INSERT INTO Messages (ROWID, ChatID, Message) VALUES (? * 150000, 1, 'far away');", {i + 1}),
+                  SQLITE_OK);
+
+    LogCapture log;
+    EXPECT_FALSE(MessageTextIndex::upgrade(store().db()));  // the path spellings come first
+    EXPECT_FALSE(MessageTextIndex::exists(store().db()));
+    EXPECT_TRUE(log.contains("waits for the archive's earlier upgrades"));
+
+    ASSERT_EQ(store().db().executeUpdate("PRAGMA user_version = 2;"), SQLITE_OK);
+    std::vector<std::pair<std::int64_t, std::int64_t>> reports;
+    EXPECT_TRUE(MessageTextIndex::upgrade(store().db(), [&](std::int64_t done, std::int64_t total) { reports.emplace_back(done, total); }));
+    ASSERT_GE(reports.size(), 3u);  // the start, each batch, the end
+    EXPECT_EQ(reports.front(), std::make_pair(std::int64_t{0}, std::int64_t{5}));
+    EXPECT_EQ(reports.back(), std::make_pair(std::int64_t{5}, std::int64_t{5}));
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_EQ(column("SELECT user_version AS v FROM pragma_user_version;"), std::vector<std::string>{"3"});
+    EXPECT_EQ(column("SELECT count(*) AS v FROM MessagesText WHERE MessagesText MATCH '\"wor\"';"), std::vector<std::string>{"2"});
+    EXPECT_EQ(column("SELECT count(*) AS v FROM MessagesText WHERE MessagesText MATCH '\"far\"';"), std::vector<std::string>{"3"});
+
+    // Once only: a second upgrade reports nothing, and new messages are indexed as they come.
+    reports.clear();
+    EXPECT_TRUE(MessageTextIndex::upgrade(store().db(), [&](std::int64_t done, std::int64_t total) { reports.emplace_back(done, total); }));
+    EXPECT_TRUE(reports.empty());
+    ASSERT_TRUE(add(transcript("new.ichat", 100), {"bob"}, {message("bob", "new words")}));
+    EXPECT_EQ(column("SELECT Message AS v FROM MessagesTextPending JOIN Messages ON Messages.ROWID = MessageID;"),
+              std::vector<std::string>{"new words"});
 }
 
 TEST_F(TalvDatabaseTest, ChatIDsBeyond32BitsAreReadWhole) {
