@@ -3,6 +3,8 @@
 #include "actions/ChatDeletion.h"
 #include "actions/ClientApplications.h"
 #include "actions/FileManagerReveal.h"
+#include "platform/StringFormat.h"
+#include "platform/Strings.h"
 #include "platform/UserDefaults.h"
 #include "store/DatabaseCheck.h"
 #include "store/TalvDatabase.h"
@@ -25,11 +27,11 @@ struct ChatFile {
 std::optional<std::int64_t> chatArgument(const ParsedArguments& args, const char* command, int& exitCode) {
     exitCode = 2;
     if (args.positionals.size() != 1) {
-        usageError(fmt::format("{} takes one chat ID", command));
+        usageError(formatString(tr("%@ takes one chat ID"), {std::string(command)}));
         return std::nullopt;
     }
     auto id = parseChatID(args.positionals.front());
-    if (!id) usageError(fmt::format("'{}' is not a chat ID", args.positionals.front()));
+    if (!id) usageError(formatString(tr("'%@' is not a chat ID"), {args.positionals.front()}));
     return id;
 }
 
@@ -38,22 +40,22 @@ std::optional<std::int64_t> chatArgument(const ParsedArguments& args, const char
 std::optional<ChatFile> listedChatFile(std::int64_t id) {
     auto store = TalvDatabase::open();
     if (!store) {
-        reportUnreadableArchive("it cannot be opened");
+        reportUnreadableArchive(tr("it cannot be opened"));
         return std::nullopt;
     }
     auto row = store->db().executeQuery("SELECT FilePath, Kind, Deleted FROM Chats WHERE ROWID = ?;", {id});
     if (!row || !row->next()) {
         if (!row || lastStatementFailed(store->db())) reportUnreadableArchive(store->db().lastErrorMessage());
-        else fmt::print(stderr, "talvessa-cli: the archive holds no chat {}\n", id);
+        else fmt::print(stderr, "talvessa-cli: {}\n", formatString(tr("the archive holds no chat %d"), {id}));
         return std::nullopt;
     }
     ChatFile chat{id, row->stringForColumn("FilePath").value_or(""), row->stringForColumn("Kind")};
     const bool deleted = row->intForColumn("Deleted") != 0;
     row->close();
     std::error_code ec;
-    if (deleted) fmt::print(stderr, "talvessa-cli: the archive holds no chat {}\n", id);
+    if (deleted) fmt::print(stderr, "talvessa-cli: {}\n", formatString(tr("the archive holds no chat %d"), {id}));
     else if (chat.path.empty() || !std::filesystem::exists(chat.path, ec))
-        fmt::print(stderr, "talvessa-cli: the transcript file of chat {} is gone: {}\n", id, chat.path);
+        fmt::print(stderr, "talvessa-cli: {}\n", formatString(tr("the transcript file of chat %d is gone: %@"), {id, chat.path}));
     else return chat;
     return std::nullopt;
 }
@@ -81,7 +83,7 @@ int runDelete(const ParsedArguments& args) {
     int exitCode = 0;
     const auto id = chatArgument(args, "delete", exitCode);
     if (!id) return exitCode;
-    if (args.has("trash") && args.has("keep-file")) return usageError("give --trash or --keep-file, not both");
+    if (args.has("trash") && args.has("keep-file")) return usageError(tr("give --trash or --keep-file, not both"));
     if (!prepareArchive()) return 1;
     UserDefaults& defaults = UserDefaults::standard();
     const bool toTrash = args.has("trash") || (!args.has("keep-file") && defaults.boolForKey("MoveToTrashOnDelete"));
@@ -90,12 +92,14 @@ int runDelete(const ParsedArguments& args) {
     switch (deletion.status) {
     case ChatDeletion::Status::Deleted:
         if (deletion.undo && deletion.undo->trashed)
-            fmt::print("Deleted chat {}; its transcript file is in the Trash as {}\n", *id, deletion.undo->trashed->trashed.string());
-        else fmt::print("Deleted chat {}\n", *id);
+            fmt::print("{}\n", formatString(tr("Deleted chat %d; its transcript file is in the Trash as %@"),
+                                            {*id, deletion.undo->trashed->trashed.string()}));
+        else fmt::print("{}\n", formatString(tr("Deleted chat %d"), {*id}));
         return 0;
     case ChatDeletion::Status::TrashFailed:
-        fmt::print(stderr, "talvessa-cli: {} Chat {} stays in the archive; 'talvessa-cli delete {} --keep-file' deletes it "
-                           "from the archive alone.\n", deletion.message, *id, *id);
+        fmt::print(stderr, "talvessa-cli: {} {}\n", deletion.message,
+                   formatString(tr("Chat %d stays in the archive; 'talvessa-cli delete %d --keep-file' deletes it from the archive alone."),
+                                {*id, *id}));
         return 1;
     case ChatDeletion::Status::NoSuchChat:
     case ChatDeletion::Status::Failed:
@@ -111,7 +115,8 @@ int runOpen(const ParsedArguments& args) {
     if (!chat) return exitCode;
     const auto client = clientApplicationName(chat->kind, chat->path);
     if (!client) {
-        fmt::print(stderr, "talvessa-cli: chat {} is of the kind '{}', which no client opens\n", chat->id, chat->kind.value_or(""));
+        fmt::print(stderr, "talvessa-cli: {}\n", formatString(tr("chat %d is of the kind '%@', which no client opens"),
+                                                             {chat->id, chat->kind.value_or("")}));
         return 1;
     }
     return reported(openInClient(chat->path, *client, UserDefaults::standard()));
