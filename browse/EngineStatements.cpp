@@ -49,8 +49,9 @@ std::string conditionOf(const FilterCondition& list) {
 }
 
 // The chat has a message that passes the search (any message without search text).
-std::string hasMessages(const std::string& search, bool searchIndex) {
-    if (search.empty()) return "EXISTS (SELECT 1 FROM Messages WHERE Messages.ChatID = Chats.ROWID)";
+std::string hasMessages(const std::string& search, bool searchIndex, bool contentFlags) {
+    if (search.empty())
+        return contentFlags ? "Chats.HasMessageRows = 1" : "EXISTS (SELECT 1 FROM Messages WHERE Messages.ChatID = Chats.ROWID)";
     const std::string condition =
         fmt::format("(Messages.Message LIKE '%{}%' AND Messages.Participant <> '')", sqliteEscapedString(search));
     const std::optional<std::string> candidates = searchIndex ? MessageTextIndex::candidatesMatching(search) : std::nullopt;
@@ -63,7 +64,8 @@ std::string hasMessages(const std::string& search, bool searchIndex) {
 
 std::optional<EngineStatements> buildEngineStatements(const FilterCondition& contents, const FilterCondition& when,
                                                       const FilterCondition& participants, const std::string& search,
-                                                      const std::optional<std::string>& orderSQL, bool searchIndex) {
+                                                      const std::optional<std::string>& orderSQL, bool searchIndex,
+                                                      bool contentFlags) {
     if (!namesOnly(contents.condition, "chats.") || !namesOnly(when.condition, "chats.") ||
         !namesOnly(participants.condition, "participants.") || !orderKeyIsChatsColumn(orderSQL))
         return std::nullopt;
@@ -71,17 +73,20 @@ std::optional<EngineStatements> buildEngineStatements(const FilterCondition& con
     // "+" keeps SQLite from reading the chats through the index of Deleted alone, chat row by chat
     // row: it then reads ChatsIdx, which holds the date and the flags, already in date order.
     if (contents.isAll && when.isAll && participants.isAll && search.empty())
-        return EngineStatements{fmt::format("SELECT ROWID AS ChatID FROM Chats WHERE +Chats.Deleted = 0{};", orderSQL.value_or("")),
-                                reference.participants};
+        return EngineStatements{
+            fmt::format("SELECT ROWID AS ChatID, Duration FROM Chats WHERE +Chats.Deleted = 0{};", orderSQL.value_or("")),
+            reference.participants};
 
-    const std::string passesOtherLists = conditionOf(contents) + conditionOf(when) + hasMessages(search, searchIndex);
+    const std::string passesOtherLists = conditionOf(contents) + conditionOf(when) + hasMessages(search, searchIndex, contentFlags);
     const std::string chosen = conditionOf(participants);
     // A chosen person has few chats: they are found among the participants, not chat by chat.
     const std::string hasParticipants =
-        chosen.empty() ? "EXISTS (SELECT 1 FROM Participants WHERE Participants.ChatID = Chats.ROWID)"
-                       : fmt::format("Chats.ROWID IN (SELECT Participants.ChatID FROM Participants WHERE {}1)", chosen);
+        !chosen.empty() ? fmt::format("Chats.ROWID IN (SELECT Participants.ChatID FROM Participants WHERE {}1)", chosen)
+        : contentFlags  ? "Chats.HasParticipantRows = 1"
+                        : "EXISTS (SELECT 1 FROM Participants WHERE Participants.ChatID = Chats.ROWID)";
     EngineStatements statements;
-    statements.chats = fmt::format("SELECT Chats.ROWID AS ChatID FROM Chats WHERE {} AND {} AND +Chats.Deleted = 0{};",
+    statements.chats = fmt::format("SELECT Chats.ROWID AS ChatID, Chats.Duration AS Duration FROM Chats WHERE {} AND {} AND "
+                                   "+Chats.Deleted = 0{};",
                                    passesOtherLists, hasParticipants, orderSQL.value_or(""));
     if (reference.participants == kAllParticipants) statements.participants = kAllParticipants;
     else if (chosen.empty()) statements.participants = "SELECT DISTINCT Participant FROM Participants WHERE ChatID IN (SELECT ChatID FROM CTmp);";

@@ -14,16 +14,18 @@
 namespace talv {
 
 struct EngineStatements {
-    std::string chats;         // materialised as CTmp
+    std::string chats;         // materialised as CTmp: ChatID and Duration
     std::string participants;  // run after CTmp was made; it may read CTmp
 };
 
 // None where the equivalence is not assured, and the reference statements must run: a contents
 // or date condition that names a table other than Chats, a participants condition that names a
 // table other than Participants, or an order clause whose key is not a column of Chats (or the
-// ChatID alias). `searchIndex` says whether the archive has the search index.
+// ChatID alias). `searchIndex` says whether the archive has the search index, `contentFlags`
+// whether it has the chats' content flags (ChatContentFlags).
 std::optional<EngineStatements> buildEngineStatements(const FilterCondition& contents, const FilterCondition& when,
                                                       const FilterCondition& participants, const std::string& search,
-                                                      const std::optional<std::string>& orderSQL, bool searchIndex);
+                                                      const std::optional<std::string>& orderSQL, bool searchIndex,
+                                                      bool contentFlags);
 
 }  // namespace talv

@@ -7,6 +7,7 @@
 #include "platform/CalendarDate.h"
 #include "platform/StringFormat.h"
 #include "platform/Strings.h"
+#include "store/ChatContentFlags.h"
 #include "store/DatabaseCheck.h"
 #include "store/MessageTextIndex.h"
 #include "store/OrvaneExtras.h"
@@ -124,7 +125,7 @@ void TalSQLiteDataSource::refilter() {
     std::optional<EngineStatements> engine;
     if (!runsReferenceStatements_) {
         engine = buildEngineStatements(*contents, when, participants, search, orderSQL_,
-                                       !search.empty() && MessageTextIndex::exists(db_.db()));
+                                       !search.empty() && MessageTextIndex::exists(db_.db()), ChatContentFlags::exist(db_.db()));
     }
 
     outlets_.talController.setChatsFilterRunning(true);
@@ -139,6 +140,7 @@ void TalSQLiteDataSource::refilter() {
     readFailure_.reset();
     if (db_.db().executeUpdate("CREATE TEMP TABLE CTmp AS " + (engine ? engine->chats : statements.chats)) != 0)
         readFailure_ = db_.db().lastErrorMessage();
+    durationsListed_ = engine.has_value();
 
     numRows_ = 0;
     if (auto count = db_.db().executeQuery("SELECT COUNT(ChatID) AS count FROM CTmp;")) {
@@ -303,8 +305,11 @@ void TalSQLiteDataSource::refreshStatistics() {
         outlets_.talController.setStatisticsText(unreadableDatabaseMessage(db_.db().databasePath(), *readFailure_));
         return;
     }
+    // The engine's statements list each chat's duration with it: no second read of the chats.
+    const char* statement = durationsListed_ ? "SELECT SUM(Duration) AS duration FROM CTmp;"
+                                             : "SELECT SUM(duration) AS duration FROM CTmp, chats where chats.rowid = ctmp.chatid;";
     std::int64_t total = 0;
-    if (auto sum = db_.db().executeQuery("SELECT SUM(duration) AS duration FROM CTmp, chats where chats.rowid = ctmp.chatid;")) {
+    if (auto sum = db_.db().executeQuery(statement)) {
         if (sum->next()) total = sum->int64ForColumn("duration");
         sum->close();
     }

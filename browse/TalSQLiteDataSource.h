@@ -98,6 +98,7 @@ private:
     TalvDurationTransformer durationTransformer_;
     bool didFinishLaunching_ = false;
     bool runsReferenceStatements_ = false;
+    bool durationsListed_ = false;  // CTmp holds each chat's Duration
     ObserverToken contentsObservation_, participantsObservation_, whenObservation_, searchTextObservation_;
     std::vector<Timer> pendingRequests_;  // scheduled refilters; destroying one cancels it
     // The last participants statement that does not read CTmp, with its rows and the archive's

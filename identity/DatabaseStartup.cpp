@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Strings.h"
+#include "store/ChatContentFlags.h"
 #include "store/DatabaseCheck.h"
 #include "store/StoredPathSpellings.h"
 #include "store/TalvDatabase.h"
@@ -63,6 +64,8 @@ std::optional<std::string> prepareDatabases(const MessageTextIndex::Progress& se
     adoptCanonicalPathSpellings(*store, identities);
     // Without the index a search reads every message, as before: slower, never wrong.
     (void)MessageTextIndex::upgrade(store->db(), searchIndexProgress);
+    // Without the flags the engine probes each chat's messages and participants, as before.
+    (void)ChatContentFlags::upgrade(store->db());
     return std::nullopt;
 }
 

@@ -10,7 +10,8 @@ namespace talv {
 
 // Quick-checks both databases, then creates or upgrades their schemas, adopts the canonical
 // spelling of stored paths and builds the search index of an archive that lacks it, telling
-// `searchIndexProgress` how far that got (an archive of 50,000 chats takes seconds). A damaged
+// `searchIndexProgress` how far that got (an archive of 50,000 chats takes seconds), then sets
+// the chats' content flags (ChatContentFlags) of an archive that lacks them. A damaged
 // identity cache is moved aside as "Tal Cache.damaged" (with a log line) and made anew: it holds
 // nothing that cannot be looked up again. A transcript database that cannot be read is left as
 // it is. None when the transcript database is ready, else the message to show the user

@@ -3,6 +3,7 @@
 #include "platform/AttributedString.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "store/ChatContentFlags.h"
 #include "store/ConnectionSettings.h"
 #include "store/MessageTextIndex.h"
 #include "store/OrvaneExtras.h"
@@ -132,8 +133,8 @@ bool TalvDatabase::createTablesAsNeeded() {
     for (const char* sql : kCreateTables) (void)db_.executeUpdate(sql);
     restoreIndexes();
     // A new file has no paths to respell and no messages to index: it starts at the last version.
-    bool upgraded = newFile ? MessageTextIndex::create(db_) &&
-                                  db_.executeUpdate(fmt::format("PRAGMA user_version = {};", MessageTextIndex::kSchemaVersion)) == SQLITE_OK
+    bool upgraded = newFile ? MessageTextIndex::create(db_) && ChatContentFlags::create(db_) &&
+                                  db_.executeUpdate(fmt::format("PRAGMA user_version = {};", ChatContentFlags::kSchemaVersion)) == SQLITE_OK
                   : !upgradeDue ||
                         (db_.executeUpdate("PRAGMA user_version = 1;") == SQLITE_OK &&
                          // A stored date of 0 never matches a file, so every Adium chat is read again.

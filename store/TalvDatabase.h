@@ -45,12 +45,13 @@ public:
     // Puts the file in WAL mode (readers never wait for a writer; an older file is converted),
     // creates missing tables and indexes ("already exists" failures ignored) and upgrades an
     // unversioned file to version 1, inside one transaction. A new file also gets the search
-    // index (MessageTextIndex) and starts at its version. False, with a log line, when that
+    // index (MessageTextIndex) and the chats' content flags (ChatContentFlags) and starts at the
+    // latter's version. False, with a log line, when that
     // transaction did not commit (a read-only file, a full disk); a file that cannot change its
     // journal mode is logged and kept as it is.
     [[nodiscard]] bool createTablesAsNeeded();
     // The six indexes, in order, and ChatsFileIdx, which finds moved transcripts; removeIndexes
-    // drops all but ChatsFPIdx and ChatsFileIdx, for bulk loading.
+    // drops all but ChatsFPIdx, ChatsFileIdx and ChatsListIdx (ChatContentFlags), for bulk loading.
     void restoreIndexes();
     void removeIndexes();
 

@@ -127,17 +127,17 @@ protected:
         return {joined, false};
     }
 
-    // Runs the reference statements and the engine's, with and without the search index.
+    // Runs the reference statements and the engine's, with the search index and the chats' content
+    // flags and without either.
     void expectSameListing(const Choice& c) {
         const std::optional<std::string> order = c.sort ? orderClause({*c.sort}) : std::nullopt;
         const ChatStatements reference = buildChatStatements(c.contents, c.when, c.participants, c.search, order);
         const Listing expected = list(archive.db(), reference.chats, reference.participants, c.sort);
         for (bool index : {true, false}) {
-            if (!index && c.search.empty()) continue;
-            const auto engine = buildEngineStatements(c.contents, c.when, c.participants, c.search, order, index);
+            const auto engine = buildEngineStatements(c.contents, c.when, c.participants, c.search, order, index, index);
             ASSERT_TRUE(engine) << reference.chats;
             const Listing got = list(archive.db(), engine->chats, engine->participants, c.sort);
-            const std::string context = reference.chats + "\n" + engine->chats + (index ? "\n(index)" : "\n(scan)");
+            const std::string context = reference.chats + "\n" + engine->chats + (index ? "\n(index, flags)" : "\n(scan, probes)");
             EXPECT_EQ(sorted(got.ids), sorted(expected.ids)) << context;
             EXPECT_EQ(got.keys, expected.keys) << context;
             EXPECT_EQ(got.participants, expected.participants) << context << "\n" << engine->participants;
@@ -185,13 +185,16 @@ TEST_F(EngineStatementsTest, CombinationsOfEntriesSearchTextsAndSortKeys) {
                            kSorts[random() % kSorts.size()]});
     }
 
-    // After re-reading and deleting chats the index still finds what a scan finds.
-    ASSERT_EQ(archive.db().executeUpdate("DELETE FROM Messages WHERE ChatID % 7 = 0;"), 0);
-    ASSERT_EQ(archive.db().executeUpdate("UPDATE Messages SET Message = 'lol ' || Message WHERE ChatID % 5 = 0;"), 0);
-    for (const std::string& search : kSearches) {
-        const FilterCondition all{std::nullopt, true};
-        expectSameListing({all, all, all, search, kSorts[1]});
-    }
+    // After re-reading and deleting chats, and moving rows to other chats, the index still finds
+    // what a scan finds and the content flags say what the probes say.
+    for (const char* sql : {"DELETE FROM Messages WHERE ChatID % 7 = 0;", "DELETE FROM Participants WHERE ChatID % 11 = 0;",
+                            "UPDATE Messages SET Message = 'lol ' || Message WHERE ChatID % 5 = 0;",
+                            "UPDATE Messages SET ChatID = ChatID + 1 WHERE ChatID % 13 = 0;",
+                            "UPDATE Participants SET ChatID = ChatID + 1 WHERE ChatID % 17 = 0;"})
+        ASSERT_EQ(archive.db().executeUpdate(sql), 0) << sql;
+    const FilterCondition all{std::nullopt, true};
+    for (const std::string& search : kSearches) expectSameListing({all, all, all, search, kSorts[1]});
+    for (const Value& entry : when) expectSameListing({all, conditionOf({&entry}), all, "", kSorts[1]});
 }
 
 TEST_F(EngineStatementsTest, TheEngineShowsTheSameListStatisticsAndParticipants) {

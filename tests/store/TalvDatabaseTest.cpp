@@ -2,11 +2,13 @@
 
 #include "platform/AttributedString.h"
 #include "platform/Log.h"
+#include "store/ChatContentFlags.h"
 #include "store/MessageTextIndex.h"
 #include "store/OrvaneExtras.h"
 #include "store/Transaction.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <fcntl.h>
@@ -144,7 +146,9 @@ TEST_F(TalvDatabaseTest, FreshFileGetsTheSchemaOnceAndTheConnectionIsConfigured)
         "index MesgChatIDIdx", "index PartChatIDIdx", "index ChatsIdx", "index ChatsIdx2", "index ImagesIdx",
         "index ChatsFPIdx", "index ChatsFileIdx", "table MessagesText", "table MessagesText_data", "table MessagesText_idx",
         "table MessagesText_config", "table MessagesTextPending", "trigger MessagesTextInsert", "trigger MessagesTextDelete",
-        "trigger MessagesTextUpdate", "version 3"};
+        "trigger MessagesTextUpdate", "index ChatsListIdx", "trigger ChatFlagsMessageInsert", "trigger ChatFlagsMessageDelete",
+        "trigger ChatFlagsMessageMove", "trigger ChatFlagsParticipantInsert", "trigger ChatFlagsParticipantDelete",
+        "trigger ChatFlagsParticipantMove", "trigger ChatFlagsChatInsert", "trigger ChatFlagsChatRenumber", "version 4"};
     EXPECT_EQ(schema(), expected);
 
     // A second run on a filled file changes nothing, not even the Adium rows, and logs nothing.
@@ -161,7 +165,7 @@ TEST_F(TalvDatabaseTest, FreshFileGetsTheSchemaOnceAndTheConnectionIsConfigured)
     db->removeIndexes();
     auto indexes = db->db().executeQuery("SELECT group_concat(name) AS v FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%';");
     ASSERT_TRUE(indexes && indexes->next());
-    EXPECT_EQ(indexes->stringForColumn("v"), "ChatsFPIdx,ChatsFileIdx");
+    EXPECT_EQ(indexes->stringForColumn("v"), "ChatsFPIdx,ChatsFileIdx,ChatsListIdx");
     indexes->close();
     db->restoreIndexes();
     EXPECT_EQ(schema().size(), expected.size());
@@ -551,4 +555,95 @@ TEST_F(TalvDatabaseTest, ChatIDsBeyond32BitsAreReadWhole) {
     ASSERT_EQ(pictureID.size(), 1u);
     EXPECT_EQ(store().imageWithID(std::stoll(pictureID[0]))->ChatID, highID);
     EXPECT_EQ(identities.removed, std::vector<std::int64_t>{highID});
+}
+
+TEST_F(TalvDatabaseTest, TheChatsContentFlagsFollowEveryWriteOfMessagesAndParticipants) {
+    // "messages,participants" of a chat, and whether every chat's flags say what its rows say.
+    auto flags = [&](const fs::path& path) {
+        return column("SELECT HasMessageRows || ',' || HasParticipantRows AS v FROM Chats WHERE FilePath = ?;", {path.string()});
+    };
+    auto allTrue = [&] {
+        return column("SELECT count(*) AS v FROM Chats WHERE HasMessageRows IS NOT EXISTS (SELECT 1 FROM Messages WHERE "
+                      "ChatID = Chats.ROWID) OR HasParticipantRows IS NOT EXISTS (SELECT 1 FROM Participants WHERE ChatID = "
+                      "Chats.ROWID);") == std::vector<std::string>{"0"};
+    };
+    const fs::path talk = transcript("talk.ichat", 100), empty = transcript("empty.ichat", 100), alone = transcript("alone.ichat", 100);
+    ASSERT_TRUE(add(talk, {"bob", "carol"}, {message("bob", "one"), message("carol", "two")}));
+    ASSERT_TRUE(add(empty, {"bob"}, {}));
+    ASSERT_TRUE(add(alone, {}, {message("", "status line")}));
+    EXPECT_EQ(flags(talk), std::vector<std::string>{"1,1"});
+    EXPECT_EQ(flags(empty), std::vector<std::string>{"0,1"});
+    EXPECT_EQ(flags(alone), std::vector<std::string>{"1,0"});
+
+    // Read again: emptied, and filled.
+    setModificationDate(talk, 200);
+    ASSERT_TRUE(add(talk, {}, {}));
+    setModificationDate(empty, 200);
+    ASSERT_TRUE(add(empty, {"bob"}, {message("bob", "now something")}));
+    EXPECT_EQ(flags(talk), std::vector<std::string>{"0,0"});
+    EXPECT_EQ(flags(empty), std::vector<std::string>{"1,1"});
+
+    // Rows removed one by one, a chat deleted as the chat deletion does, rows moved to another chat.
+    ASSERT_TRUE(add(transcript("two.ichat", 100), {"dave"}, {message("dave", "a"), message("dave", "b")}));
+    const std::int64_t two = chatIDFor(dir / "logs" / "two.ichat");
+    ASSERT_EQ(store().db().executeUpdate("DELETE FROM Messages WHERE ChatID = ? AND Message = 'a';", {two}), SQLITE_OK);
+    EXPECT_EQ(column("SELECT HasMessageRows AS v FROM Chats WHERE ROWID = ?;", {two}), std::vector<std::string>{"1"});
+    ASSERT_EQ(store().db().executeUpdate("DELETE FROM Messages WHERE ChatID = ?;", {two}), SQLITE_OK);
+    EXPECT_EQ(column("SELECT HasMessageRows AS v FROM Chats WHERE ROWID = ?;", {two}), std::vector<std::string>{"0"});
+    for (const char* sql : {"DELETE FROM Messages WHERE ChatID = ?;", "DELETE FROM Participants WHERE ChatID = ?;",
+                            "UPDATE Chats SET Deleted = 1 WHERE ROWID = ?;"})
+        ASSERT_EQ(store().db().executeUpdate(sql, {chatIDFor(alone)}), SQLITE_OK);
+    EXPECT_EQ(flags(alone), std::vector<std::string>{"0,0"});
+    ASSERT_EQ(store().db().executeUpdate("UPDATE Messages SET ChatID = ? WHERE ChatID = ?;", {chatIDFor(talk), chatIDFor(empty)}), SQLITE_OK);
+    ASSERT_EQ(store().db().executeUpdate("UPDATE Participants SET ChatID = ? WHERE ChatID = ?;", {chatIDFor(talk), two}), SQLITE_OK);
+    EXPECT_EQ(flags(talk), std::vector<std::string>{"1,1"});
+    EXPECT_EQ(flags(empty), std::vector<std::string>{"0,1"});
+
+    // A chat row written after its rows, and one renumbered onto rows of its new number.
+    ASSERT_EQ(store().db().executeUpdate("INSERT INTO Messages (ChatID, Message) VALUES (500, 'early');"), SQLITE_OK);
+    ASSERT_EQ(store().db().executeUpdate("INSERT INTO Chats (ROWID, FilePath, Deleted) VALUES (500, '/late', 0);"), SQLITE_OK);
+    ASSERT_EQ(store().db().executeUpdate("INSERT INTO Participants (ChatID, Participant) VALUES (600, 'eve');"), SQLITE_OK);
+    ASSERT_EQ(store().db().executeUpdate("UPDATE Chats SET ROWID = 600 WHERE ROWID = ?;", {two}), SQLITE_OK);
+    EXPECT_EQ(column("SELECT HasMessageRows || ',' || HasParticipantRows AS v FROM Chats WHERE ROWID IN (500, 600) ORDER BY ROWID;"),
+              (std::vector<std::string>{"1,0", "0,1"}));
+    EXPECT_TRUE(allTrue());
+}
+
+TEST_F(TalvDatabaseTest, AnOlderArchiveGetsItsChatsContentFlagsOnceAndAFailedUpgradeChangesNothing) {
+    ASSERT_TRUE(add(transcript("talk.ichat", 100), {"bob"}, {message("bob", "hi")}));
+    ASSERT_TRUE(add(transcript("quiet.ichat", 100), {"bob"}, {}));
+    // As an archive of the build before the flags: version 3, no columns, index or triggers.
+    auto schema = [&] {
+        return column("SELECT group_concat(name) AS v FROM (SELECT name FROM sqlite_master WHERE name LIKE 'ChatFlags%' OR "
+                      "name = 'ChatsListIdx' UNION ALL SELECT name FROM pragma_table_info('Chats') UNION ALL SELECT "
+                      "user_version FROM pragma_user_version);");
+    };
+    for (const char* name : {"MessageInsert", "MessageDelete", "MessageMove", "ParticipantInsert", "ParticipantDelete",
+                             "ParticipantMove", "ChatInsert", "ChatRenumber"})
+        ASSERT_EQ(store().db().executeUpdate(fmt::format("DROP TRIGGER ChatFlags{};", name)), SQLITE_OK) << name;
+    for (const char* sql : {"DROP INDEX ChatsListIdx;", "ALTER TABLE Chats DROP COLUMN HasMessageRows;",
+                            "ALTER TABLE Chats DROP COLUMN HasParticipantRows;", "PRAGMA user_version = 3;"})
+        ASSERT_EQ(store().db().executeUpdate(sql), SQLITE_OK) << sql;
+    const auto older = schema();
+
+    // A statement that fails (here the last trigger's name is taken) leaves the archive as it was.
+    ASSERT_EQ(store().db().executeUpdate("CREATE TRIGGER ChatFlagsChatRenumber AFTER INSERT ON Images BEGIN SELECT 1; END;"), SQLITE_OK);
+    LogCapture log;
+    EXPECT_FALSE(ChatContentFlags::upgrade(store().db()));
+    EXPECT_TRUE(log.contains("Cannot set the chats' message and participant flags"));
+    ASSERT_EQ(store().db().executeUpdate("DROP TRIGGER ChatFlagsChatRenumber;"), SQLITE_OK);
+    EXPECT_EQ(schema(), older);
+    EXPECT_FALSE(ChatContentFlags::exist(store().db()));
+
+    ASSERT_EQ(store().db().executeUpdate("PRAGMA user_version = 2;"), SQLITE_OK);
+    EXPECT_FALSE(ChatContentFlags::upgrade(store().db()));  // the search index comes first
+    ASSERT_EQ(store().db().executeUpdate("PRAGMA user_version = 3;"), SQLITE_OK);
+    EXPECT_TRUE(ChatContentFlags::upgrade(store().db()));
+    EXPECT_TRUE(ChatContentFlags::upgrade(store().db()));  // once only
+    EXPECT_EQ(column("SELECT user_version AS v FROM pragma_user_version;"), std::vector<std::string>{"4"});
+    EXPECT_EQ(column("SELECT HasMessageRows || ',' || HasParticipantRows AS v FROM Chats ORDER BY ROWID;"),
+              (std::vector<std::string>{"1,1", "0,1"}));
+    ASSERT_TRUE(add(transcript("new.ichat", 100), {}, {message("", "status")}));
+    EXPECT_EQ(column("SELECT HasMessageRows || ',' || HasParticipantRows AS v FROM Chats ORDER BY ROWID;"),
+              (std::vector<std::string>{"1,1", "0,1", "1,0"}));
 }
