@@ -71,10 +71,11 @@ std::optional<EngineStatements> buildEngineStatements(const FilterCondition& con
         return std::nullopt;
     const ChatStatements reference = buildChatStatements(contents, when, participants, search, orderSQL);
     // "+" keeps SQLite from reading the chats through the index of Deleted alone, chat row by chat
-    // row: it then reads ChatsIdx, which holds the date and the flags, already in date order.
+    // row: it then reads ChatsListIdx (or ChatsIdx without the content flags), which holds the date,
+    // the flags and the duration, already in date order.
     if (contents.isAll && when.isAll && participants.isAll && search.empty())
         return EngineStatements{
-            fmt::format("SELECT ROWID AS ChatID, Duration FROM Chats WHERE +Chats.Deleted = 0{};", orderSQL.value_or("")),
+            fmt::format("SELECT ROWID AS ChatID, Duration AS ListedDuration FROM Chats WHERE +Chats.Deleted = 0{};", orderSQL.value_or("")),
             reference.participants};
 
     const std::string passesOtherLists = conditionOf(contents) + conditionOf(when) + hasMessages(search, searchIndex, contentFlags);
@@ -85,7 +86,7 @@ std::optional<EngineStatements> buildEngineStatements(const FilterCondition& con
         : contentFlags  ? "Chats.HasParticipantRows = 1"
                         : "EXISTS (SELECT 1 FROM Participants WHERE Participants.ChatID = Chats.ROWID)";
     EngineStatements statements;
-    statements.chats = fmt::format("SELECT Chats.ROWID AS ChatID, Chats.Duration AS Duration FROM Chats WHERE {} AND {} AND "
+    statements.chats = fmt::format("SELECT Chats.ROWID AS ChatID, Chats.Duration AS ListedDuration FROM Chats WHERE {} AND {} AND "
                                    "+Chats.Deleted = 0{};",
                                    passesOtherLists, hasParticipants, orderSQL.value_or(""));
     if (reference.participants == kAllParticipants) statements.participants = kAllParticipants;

@@ -2,10 +2,11 @@
 // The statements the query engine runs in place of the reference statements of
 // buildChatStatements: the same chats, in the same order up to ties of the sort key (none
 // without an order clause), and the same participants, without joining every message of every
-// chat. Filters test a chat's messages and participants with EXISTS instead of a join and
-// DISTINCT, a search finds its candidate messages through the search index (MessageTextIndex)
-// and confirms them with the reference condition, and the participants list is read from the
-// chats already listed when no participant is chosen.
+// chat. Filters test a chat's messages and participants with its content flags (ChatContentFlags),
+// or with EXISTS where the archive has none, instead of a join and DISTINCT; a search finds its
+// candidate messages through the search index (MessageTextIndex) and confirms them with the
+// reference condition; the participants list is read from the chats already listed when no
+// participant is chosen; and each chat's Duration is listed with it for the statistics line.
 #include "browse/ChatStatements.h"
 
 #include <optional>
@@ -14,7 +15,8 @@
 namespace talv {
 
 struct EngineStatements {
-    std::string chats;         // materialised as CTmp: ChatID and Duration
+    std::string chats;         // materialised as CTmp: ChatID, and ListedDuration (not "Duration":
+                               // the cells join CTmp with Chats and name Chats' columns alone)
     std::string participants;  // run after CTmp was made; it may read CTmp
 };
 

@@ -306,7 +306,7 @@ void TalSQLiteDataSource::refreshStatistics() {
         return;
     }
     // The engine's statements list each chat's duration with it: no second read of the chats.
-    const char* statement = durationsListed_ ? "SELECT SUM(Duration) AS duration FROM CTmp;"
+    const char* statement = durationsListed_ ? "SELECT SUM(ListedDuration) AS duration FROM CTmp;"
                                              : "SELECT SUM(duration) AS duration FROM CTmp, chats where chats.rowid = ctmp.chatid;";
     std::int64_t total = 0;
     if (auto sum = db_.db().executeQuery(statement)) {

@@ -49,7 +49,8 @@ public:
     void refilter();
     // Recomputes the order clause from the table's sort descriptors and refilters.
     void rebuildOrderSQL();
-    // Recomputes the statistics line ("%d chats, %@").
+    // Recomputes the statistics line ("%d chats, %@") for the chats in CTmp, with the durations
+    // the last rebuild listed.
     void refreshStatistics();
 
     // The statement CTmp holds; set none to force the next refilter to rebuild.
@@ -98,7 +99,7 @@ private:
     TalvDurationTransformer durationTransformer_;
     bool didFinishLaunching_ = false;
     bool runsReferenceStatements_ = false;
-    bool durationsListed_ = false;  // CTmp holds each chat's Duration
+    bool durationsListed_ = false;  // CTmp holds each chat's ListedDuration
     ObserverToken contentsObservation_, participantsObservation_, whenObservation_, searchTextObservation_;
     std::vector<Timer> pendingRequests_;  // scheduled refilters; destroying one cancels it
     // The last participants statement that does not read CTmp, with its rows and the archive's
