@@ -15,8 +15,8 @@ namespace {
 // A flag is set by the first row of its chat and cleared when the last one goes; a row moved to
 // another chat, or a chat row inserted (or renumbered) after its rows, recounts.
 constexpr const char* kCreateStatements[] = {
-    "ALTER TABLE Chats ADD COLUMN HasMessageRows INTEGER NOT NULL DEFAULT 0;",
-    "ALTER TABLE Chats ADD COLUMN HasParticipantRows INTEGER NOT NULL DEFAULT 0;",
+    "ALTER TABLE Chats ADD COLUMN HasMessageRows INTEGER DEFAULT 0;",
+    "ALTER TABLE Chats ADD COLUMN HasParticipantRows INTEGER DEFAULT 0;",
     "UPDATE Chats SET HasMessageRows = EXISTS (SELECT 1 FROM Messages WHERE Messages.ChatID = Chats.ROWID), "
     "HasParticipantRows = EXISTS (SELECT 1 FROM Participants WHERE Participants.ChatID = Chats.ROWID);",
     "CREATE INDEX ChatsListIdx ON Chats (DateStarted, HasHyperlinks, HasEmails, HasPictures, Label, Deleted, HasMessageRows, "
