@@ -49,15 +49,6 @@ std::string casefolded(const std::string& text) {
     return result;
 }
 
-// "PRAGMA data_version": changes whenever another connection commits to the file.
-std::optional<std::int64_t> dataVersion(FMDatabase& db) {
-    auto rs = db.executeQuery("PRAGMA data_version;");
-    if (!rs || !rs->next()) return std::nullopt;
-    const std::int64_t version = rs->int64ForColumn("data_version");
-    rs->close();
-    return version;
-}
-
 bool isBlank(const std::string& text) {
     if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return false;
     for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
@@ -218,7 +209,7 @@ void TalSQLiteDataSource::updateParticipantsList(const std::string& participants
 std::vector<std::string> TalSQLiteDataSource::participantHandles(const std::string& statement) {
     // A statement that does not read CTmp answers the same until another connection changes the
     // archive; this one never writes it.
-    const std::optional<std::int64_t> version = dataVersion(db_.db());
+    const std::optional<std::int64_t> version = db_.db().int64ForQuery("PRAGMA data_version;");
     const bool keepable = version && statement.find("CTmp") == std::string::npos;
     if (keepable && keptHandles_.statement == statement && keptHandles_.dataVersion == *version) return keptHandles_.handles;
     std::vector<std::string> handles;
@@ -236,7 +227,7 @@ std::vector<std::string> TalSQLiteDataSource::participantHandles(const std::stri
 
 const TalvCacheDatabase::CachedIdentities& TalSQLiteDataSource::cachedIdentities() {
     // Kept until another connection changes the cache or this one stores a new handle.
-    const std::optional<std::int64_t> version = dataVersion(cacheDB_.db());
+    const std::optional<std::int64_t> version = cacheDB_.db().int64ForQuery("PRAGMA data_version;");
     if (!version || !keptIdentities_ || keptIdentities_->first != *version)
         keptIdentities_.emplace(version.value_or(-1), cacheDB_.cachedIdentities());
     return keptIdentities_->second;
@@ -244,7 +235,7 @@ const TalvCacheDatabase::CachedIdentities& TalSQLiteDataSource::cachedIdentities
 
 const Value::Array& TalSQLiteDataSource::participantEntries(std::vector<std::string> handles) {
     // The entries depend on the handles and the identity cache alone.
-    const std::optional<std::int64_t> version = dataVersion(cacheDB_.db());
+    const std::optional<std::int64_t> version = cacheDB_.db().int64ForQuery("PRAGMA data_version;");
     if (!version || !keptEntries_ || keptEntries_->identitiesVersion != *version || keptEntries_->handles != handles) {
         Value::Array entries = preparePartContentsArray(handles);
         // After a lookup of its own the cache differs from what its version says: kept for no version.

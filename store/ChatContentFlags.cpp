@@ -1,13 +1,11 @@
 #include "store/ChatContentFlags.h"
 
 #include "platform/Log.h"
-#include "store/Transaction.h"
+#include "store/SchemaUpgrade.h"
 
-#include <fmt/format.h>
 #include <sqlite3.h>
 
 #include <chrono>
-#include <optional>
 
 namespace talv {
 namespace {
@@ -47,14 +45,6 @@ constexpr const char* kCreateStatements[] = {
     "HasParticipantRows = EXISTS (SELECT 1 FROM Participants WHERE Participants.ChatID = new.ROWID) WHERE ROWID = new.ROWID; END;",
 };
 
-std::optional<std::int64_t> userVersion(FMDatabase& db) {
-    auto rs = db.executeQuery("SELECT user_version AS v FROM pragma_user_version;");
-    if (!rs || !rs->next()) return std::nullopt;
-    const std::int64_t value = rs->int64ForColumn("v");
-    rs->close();
-    return value;
-}
-
 }  // namespace
 
 bool ChatContentFlags::create(FMDatabase& db) {
@@ -64,32 +54,20 @@ bool ChatContentFlags::create(FMDatabase& db) {
 }
 
 bool ChatContentFlags::exist(FMDatabase& db) {
-    auto rs = db.executeQuery("SELECT count(*) AS v FROM pragma_table_info('Chats') WHERE name = 'HasMessageRows';");
-    const bool found = rs && rs->next() && rs->int64ForColumn("v") > 0;
-    if (rs) rs->close();
-    return found;
+    return db.int64ForQuery("SELECT count(*) FROM pragma_table_info('Chats') WHERE name = 'HasMessageRows';").value_or(0) > 0;
 }
 
 bool ChatContentFlags::upgrade(FMDatabase& db) {
-    const auto version = userVersion(db);
-    if (version && *version >= kSchemaVersion) return true;
-    if (!version || *version < kPreviousSchemaVersion) {
-        logf("The chats' message and participant flags of \"{}\" wait for the archive's earlier upgrades", db.databasePath());
-        return false;
-    }
     const auto started = std::chrono::steady_clock::now();
-    Transaction transaction(db);
     // Columns that exist were made with their triggers in one transaction, and so are complete.
-    const bool made = transaction.began() && (exist(db) || create(db)) &&
-                      db.executeUpdate(fmt::format("PRAGMA user_version = {};", kSchemaVersion)) == SQLITE_OK &&
-                      transaction.commit();
-    if (!made) {
-        logf("Cannot set the chats' message and participant flags of \"{}\": {}", db.databasePath(), db.lastErrorMessage());
-        return false;
+    const SchemaUpgrade outcome = upgradeSchema(db, kPreviousSchemaVersion, kSchemaVersion,
+                                                "set the chats' message and participant flags",
+                                                [&] { return exist(db) || create(db); });
+    if (outcome == SchemaUpgrade::Upgraded) {
+        const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        logf("Set the chats' message and participant flags of \"{}\" in {:.1f} s", db.databasePath(), elapsed);
     }
-    const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    logf("Set the chats' message and participant flags of \"{}\" in {:.1f} s", db.databasePath(), elapsed);
-    return true;
+    return outcome != SchemaUpgrade::Failed;
 }
 
 }  // namespace talv

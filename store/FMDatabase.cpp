@@ -144,6 +144,14 @@ int FMDatabase::takeUpdateStatement(const std::string& sql, sqlite3_stmt** stmt)
     return prepare(sql, stmt);
 }
 
+std::optional<std::int64_t> FMDatabase::int64ForQuery(const std::string& sql, const std::vector<SqlValue>& args) {
+    auto rs = executeQuery(sql, args);
+    if (!rs || !rs->next()) return std::nullopt;
+    const std::int64_t value = sqlite3_column_int64(rs->pStmt(), 0);
+    rs->close();
+    return value;
+}
+
 int FMDatabase::finishUpdate(const std::string& sql, sqlite3_stmt* stmt, int stepResult) {
     // Only a statement that ran to completion is kept: one that failed (a schema it no longer
     // matches, a constraint) is prepared afresh next time, with the prepare's own error.

@@ -54,6 +54,8 @@ public:
     // A result set before its first row, or none when the statement does not prepare.
     // REQUIRES: one value per placeholder.
     std::optional<FMResultSet> executeQuery(const std::string& sql, const std::vector<SqlValue>& args = {});
+    // The first column of the first row as an integer; none when the query fails or has no row.
+    std::optional<std::int64_t> int64ForQuery(const std::string& sql, const std::vector<SqlValue>& args = {});
     // 0 on success, else the SQLite code; a failed step is logged like a failed prepare. A
     // statement that produces rows is refused with SQLITE_MISUSE and a log line: updates must not
     // return rows.

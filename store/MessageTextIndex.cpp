@@ -2,7 +2,7 @@
 
 #include "platform/Log.h"
 #include "store/OrvaneExtras.h"
-#include "store/Transaction.h"
+#include "store/SchemaUpgrade.h"
 
 #include <fmt/format.h>
 #include <glib.h>
@@ -38,18 +38,10 @@ constexpr const char* kCreateStatements[] = {
 
 constexpr std::int64_t kBatchRows = 100000;
 
-std::optional<std::int64_t> integerOf(FMDatabase& db, const std::string& sql) {
-    auto rs = db.executeQuery(sql);
-    if (!rs || !rs->next()) return std::nullopt;
-    const std::int64_t value = rs->int64ForColumn("v");
-    rs->close();
-    return value;
-}
-
 // Indexes every stored message, batch by batch of rowids; false when an insert failed.
 bool indexStoredMessages(FMDatabase& db, const MessageTextIndex::Progress& progress) {
-    const auto total = integerOf(db, "SELECT count(*) AS v FROM Messages;");
-    const auto last = integerOf(db, "SELECT ifnull(max(ROWID), 0) AS v FROM Messages;");
+    const auto total = db.int64ForQuery("SELECT count(*) AS v FROM Messages;");
+    const auto last = db.int64ForQuery("SELECT ifnull(max(ROWID), 0) AS v FROM Messages;");
     if (!total || !last) return false;
     std::int64_t done = 0;
     if (progress) progress(done, *total);
@@ -91,24 +83,14 @@ bool MessageTextIndex::indexPending(FMDatabase& db) {
 }
 
 bool MessageTextIndex::exists(FMDatabase& db) {
-    return integerOf(db, "SELECT count(*) AS v FROM sqlite_master WHERE type = 'table' AND name = 'MessagesText';")
+    return db.int64ForQuery("SELECT count(*) AS v FROM sqlite_master WHERE type = 'table' AND name = 'MessagesText';")
                .value_or(0) > 0;
 }
 
 bool MessageTextIndex::upgrade(FMDatabase& db, const Progress& progress) {
-    const auto version = integerOf(db, "SELECT user_version AS v FROM pragma_user_version;");
-    if (version && *version >= kSchemaVersion) return true;
-    if (!version || *version < kPreviousSchemaVersion) {
-        logf("The search index of \"{}\" waits for the archive's earlier upgrades", db.databasePath());
-        return false;
-    }
-    Transaction transaction(db);
     // A table that exists was made with its triggers in one transaction, and so is complete.
-    const bool built = transaction.began() && (exists(db) || (create(db) && indexStoredMessages(db, progress))) &&
-                       db.executeUpdate(fmt::format("PRAGMA user_version = {};", kSchemaVersion)) == SQLITE_OK &&
-                       transaction.commit();
-    if (!built) logf("Cannot build the search index of \"{}\": {}", db.databasePath(), db.lastErrorMessage());
-    return built;
+    return upgradeSchema(db, kPreviousSchemaVersion, kSchemaVersion, "build the search index",
+                         [&] { return exists(db) || (create(db) && indexStoredMessages(db, progress)); }) != SchemaUpgrade::Failed;
 }
 
 std::optional<std::string> MessageTextIndex::candidatesMatching(std::string_view text) {

@@ -85,9 +85,8 @@ bool mergeFolderTimestamps(FMDatabase& db) {
 
 int adoptCanonicalPathSpellings(TalvDatabase& store, IdentityServices& identities) {
     FMDatabase& db = store.db();
-    auto version = db.executeQuery("PRAGMA user_version;");
-    if (!version || !version->next() || version->intForColumn("user_version") >= kCanonicalPathsVersion) return 0;
-    version->close();
+    const auto version = db.int64ForQuery("PRAGMA user_version;");
+    if (!version || *version >= kCanonicalPathsVersion) return 0;
     Transaction transaction(db);
     const auto merged = transaction.began() ? mergeChats(db) : std::nullopt;
     if (!merged || !mergeFolderTimestamps(db) ||

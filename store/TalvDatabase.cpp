@@ -122,11 +122,8 @@ std::optional<TalvDatabase> TalvDatabase::openAt(const std::filesystem::path& fo
 
 bool TalvDatabase::createTablesAsNeeded() {
     useWriteAheadLog(db_);
-    bool upgradeDue = false;
-    if (auto rs = db_.executeQuery("PRAGMA user_version;")) {
-        if (rs->next()) upgradeDue = rs->intForColumn("user_version") <= 0;
-        rs->close();
-    }
+    const auto version = db_.int64ForQuery("PRAGMA user_version;");
+    const bool upgradeDue = version && *version <= 0;
     Transaction schema(db_);
     const bool newFile = !hasChatsTable();
     // Each statement runs on every start; on an existing file it fails with "already exists".
