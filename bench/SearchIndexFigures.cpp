@@ -19,8 +19,9 @@ std::optional<double> number(FMDatabase& db, const char* sql) {
 bool prepareArchiveWithoutSearchIndex() {
     auto store = TalvDatabase::open();
     if (!store || !store->createTablesAsNeeded()) return false;
-    for (const char* sql : {"DROP TRIGGER MessagesTextInsert;", "DROP TRIGGER MessagesTextDelete;",
-                            "DROP TRIGGER MessagesTextUpdate;", "DROP TABLE MessagesText;", "DROP TABLE MessagesTextPending;"})
+    for (const char* sql : {"DROP TRIGGER ChatsTextMessageInsert;", "DROP TRIGGER ChatsTextMessageDelete;",
+                            "DROP TRIGGER ChatsTextMessageMovedFrom;", "DROP TRIGGER ChatsTextMessageMovedTo;",
+                            "DROP TABLE ChatsText;", "DROP TABLE ChatsTextPending;"})
         if (store->db().executeUpdate(sql) != 0) return false;
     return true;
 }
@@ -30,7 +31,7 @@ bool measureSearchIndexSize() {
     if (!store) return false;
     const auto text = number(store->db(), "SELECT total(length(CAST(Message AS BLOB))) AS v FROM Messages;");
     // dbstat counts the pages of each table; SQLite builds without it give no index size.
-    const auto index = number(store->db(), "SELECT total(pgsize) AS v FROM dbstat WHERE name LIKE 'MessagesText%';");
+    const auto index = number(store->db(), "SELECT total(pgsize) AS v FROM dbstat WHERE name LIKE 'ChatsText%';");
     if (!text) return false;
     report("message_text_bytes", *text);
     if (index) report("search_index_bytes", *index);

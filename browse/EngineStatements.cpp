@@ -1,6 +1,6 @@
 #include "browse/EngineStatements.h"
 
-#include "store/MessageTextIndex.h"
+#include "store/ChatTextIndex.h"
 #include "store/OrvaneExtras.h"
 
 #include <fmt/format.h>
@@ -54,10 +54,16 @@ std::string hasMessages(const std::string& search, bool searchIndex, bool conten
         return contentFlags ? "Chats.HasMessageRows = 1" : "EXISTS (SELECT 1 FROM Messages WHERE Messages.ChatID = Chats.ROWID)";
     const std::string condition =
         fmt::format("(Messages.Message LIKE '%{}%' AND Messages.Participant <> '')", sqliteEscapedString(search));
-    const std::optional<std::string> candidates = searchIndex ? MessageTextIndex::candidatesMatching(search) : std::nullopt;
-    if (!candidates) return fmt::format("EXISTS (SELECT 1 FROM Messages WHERE Messages.ChatID = Chats.ROWID AND {})", condition);
-    return fmt::format("Chats.ROWID IN (SELECT Messages.ChatID FROM Messages WHERE Messages.ROWID IN ({}) AND {})",
-                       *candidates, condition);
+    auto hasMessageIn = [&](std::string_view chat) {
+        return fmt::format("EXISTS (SELECT 1 FROM Messages WHERE Messages.ChatID = {} AND {})", chat, condition);
+    };
+    const auto candidates = searchIndex ? ChatTextIndex::candidatesMatching(search) : std::nullopt;
+    if (!candidates) return hasMessageIn("Chats.ROWID");
+    if (candidates->exact)
+        return fmt::format("Chats.ROWID IN ({} UNION ALL {} WHERE {})", candidates->indexedChats, ChatTextIndex::kPendingChats,
+                           hasMessageIn("ChatsTextPending.ChatID"));
+    return fmt::format("Chats.ROWID IN ({} UNION ALL {}) AND {}", candidates->indexedChats, ChatTextIndex::kPendingChats,
+                       hasMessageIn("Chats.ROWID"));
 }
 
 }  // namespace

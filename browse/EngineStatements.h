@@ -4,8 +4,8 @@
 // without an order clause), and the same participants, without joining every message of every
 // chat. Filters test a chat's messages and participants with its content flags (ChatContentFlags),
 // or with EXISTS where the archive has none, instead of a join and DISTINCT; a search finds its
-// candidate messages through the search index (MessageTextIndex) and confirms them with the
-// reference condition; the participants list is read from the chats already listed when no
+// candidate chats through the search index (ChatTextIndex) and confirms them with the reference
+// condition unless the index answers exactly; the participants list is read from the chats already listed when no
 // participant is chosen; and each chat's Duration is listed with it for the statistics line.
 #include "browse/ChatStatements.h"
 

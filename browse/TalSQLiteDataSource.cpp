@@ -9,7 +9,7 @@
 #include "platform/Strings.h"
 #include "store/ChatContentFlags.h"
 #include "store/DatabaseCheck.h"
-#include "store/MessageTextIndex.h"
+#include "store/ChatTextIndex.h"
 #include "store/OrvaneExtras.h"
 
 #include <fmt/format.h>
@@ -116,7 +116,7 @@ void TalSQLiteDataSource::refilter() {
     std::optional<EngineStatements> engine;
     if (!runsReferenceStatements_) {
         engine = buildEngineStatements(*contents, when, participants, search, orderSQL_,
-                                       !search.empty() && MessageTextIndex::exists(db_.db()), ChatContentFlags::exist(db_.db()));
+                                       !search.empty() && ChatTextIndex::exists(db_.db()), ChatContentFlags::exist(db_.db()));
     }
 
     outlets_.talController.setChatsFilterRunning(true);

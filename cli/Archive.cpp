@@ -21,8 +21,8 @@ namespace {
 void showSearchIndexProgress(std::int64_t done, std::int64_t total) {
     static const bool terminal = isatty(fileno(stderr)) != 0;
     const double percent = total > 0 ? 100.0 * static_cast<double>(done) / static_cast<double>(total) : 100.0;
-    if (terminal) fmt::print(stderr, "\r\033[KBuilding the search index: {:3.0f}% ({} of {} messages)", percent, done, total);
-    if (done == total) fmt::print(stderr, "{}Built the search index of {} messages.\n", terminal ? "\r\033[K" : "", total);
+    if (terminal) fmt::print(stderr, "\r\033[KBuilding the search index: {:3.0f}% ({} of {} chats)", percent, done, total);
+    if (done == total) fmt::print(stderr, "{}Built the search index of {} chats.\n", terminal ? "\r\033[K" : "", total);
 }
 
 }  // namespace

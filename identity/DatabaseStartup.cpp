@@ -49,7 +49,7 @@ void prepareCache() {
 
 }  // namespace
 
-std::optional<std::string> prepareDatabases(const MessageTextIndex::Progress& searchIndexProgress) {
+std::optional<std::string> prepareDatabases(const ChatTextIndex::Progress& searchIndexProgress) {
     prepareCache();
     const fs::path file = Paths::applicationSupport() / TalvDatabase::kFileName;
     if (auto damage = databaseDamage(file)) return unreadableDatabaseMessage(file, *damage);
@@ -62,10 +62,10 @@ std::optional<std::string> prepareDatabases(const MessageTextIndex::Progress& se
     store->db().setLogsErrors(true);
     CacheIdentityServices identities;
     adoptCanonicalPathSpellings(*store, identities);
-    // Without the index a search reads every message, as before: slower, never wrong.
-    (void)MessageTextIndex::upgrade(store->db(), searchIndexProgress);
     // Without the flags the engine probes each chat's messages and participants, as before.
     (void)ChatContentFlags::upgrade(store->db());
+    // Without the index a search reads every message, as before: slower, never wrong.
+    (void)ChatTextIndex::upgrade(store->db(), searchIndexProgress);
     return std::nullopt;
 }
 

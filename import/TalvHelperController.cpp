@@ -236,6 +236,9 @@ int TalvHelperController::runPass(TalvDatabase& db, const MessagePort& mainPort)
         if (!request) break;
         total += scanChatTranscript(*request, mainPort, db);
     }
+    // The pass's chats enter the search index together: FTS5 writes its terms at every savepoint.
+    if (began && !db.indexPendingChats())
+        countFailedWrite(fmt::format("cannot index the text of the chats read: {}", db.lastWriteError()));
     // A pass whose commit fails loses its chats and its folder timestamps together.
     if (began && !pass.commit()) countFailedCommit(db.db().lastErrorMessage());
     return total;

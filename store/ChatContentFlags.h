@@ -13,17 +13,18 @@ class ChatContentFlags {
 public:
     // The archive's user_version once the flags exist.
     static constexpr int kSchemaVersion = 4;
-    // The search index's upgrade this one follows.
-    static constexpr int kPreviousSchemaVersion = 3;
+    // The path spellings' upgrade this one follows. An archive at 3 holds the message-by-message
+    // search index of earlier builds, which ChatTextIndex's upgrade then replaces.
+    static constexpr int kPreviousSchemaVersion = 2;
 
     // Adds the columns, sets them from the stored rows, makes the index and the triggers.
     // REQUIRES: an open transaction. False when a statement failed.
     [[nodiscard]] static bool create(FMDatabase& db);
 
-    // Once per archive, after the search index's upgrade: create() and user_version 4 in one
+    // Once per archive, after the path spellings' upgrade: create() and user_version 4 in one
     // transaction, so that a failed upgrade leaves the archive as it was. True when the archive has
     // the flags (now or before); false, with a log line, when they could not be made or the archive
-    // is not at version 3 yet.
+    // is not at version 2 yet.
     [[nodiscard]] static bool upgrade(FMDatabase& db);
 
     // Whether the columns (and so their triggers) exist.

@@ -5,7 +5,7 @@
 #include "platform/Paths.h"
 #include "store/ChatContentFlags.h"
 #include "store/ConnectionSettings.h"
-#include "store/MessageTextIndex.h"
+#include "store/ChatTextIndex.h"
 #include "store/OrvaneExtras.h"
 #include "store/Transaction.h"
 #include "store/TranscriptFile.h"
@@ -130,8 +130,8 @@ bool TalvDatabase::createTablesAsNeeded() {
     for (const char* sql : kCreateTables) (void)db_.executeUpdate(sql);
     restoreIndexes();
     // A new file has no paths to respell and no messages to index: it starts at the last version.
-    bool upgraded = newFile ? MessageTextIndex::create(db_) && ChatContentFlags::create(db_) &&
-                                  db_.executeUpdate(fmt::format("PRAGMA user_version = {};", ChatContentFlags::kSchemaVersion)) == SQLITE_OK
+    bool upgraded = newFile ? ChatTextIndex::create(db_) && ChatContentFlags::create(db_) &&
+                                  db_.executeUpdate(fmt::format("PRAGMA user_version = {};", ChatTextIndex::kSchemaVersion)) == SQLITE_OK
                   : !upgradeDue ||
                         (db_.executeUpdate("PRAGMA user_version = 1;") == SQLITE_OK &&
                          // A stored date of 0 never matches a file, so every Adium chat is read again.
@@ -168,9 +168,6 @@ std::optional<Date> TalvDatabase::timestampForDirectory(const std::string& path)
 
 bool TalvDatabase::setTimestampForDirectory(Date date, const std::string& path) {
     lastWriteError_.clear();
-    // A folder's pass ends here: its last messages enter the search index rather than wait for
-    // the next pass. Should that fail they stay pending, and searches still read them.
-    if (db_.inTransaction() && MessageTextIndex::indexPending(db_)) unindexedMessages_ = 0;
     std::optional<bool> exists;
     if (auto rs = db_.executeQuery("SELECT Path FROM DirectoryTimestamps WHERE Path = ?;", {path})) {
         exists = rs->next();
@@ -248,20 +245,25 @@ bool TalvDatabase::addChat(const std::string& path, const std::string& kind, con
     std::optional<Transaction> own;
     if (!db_.inTransaction()) own.emplace(db_);
     Savepoint chat(db_, "chat");
-    // The messages written so far enter the search index together, inside this chat's savepoint.
     // A renamed transcript is the same chat: listing it under both names would show it twice.
-    const bool indexingDue = unindexedMessages_ >= kMessagesPerIndexing;
-    const bool stored = (!own || own->began()) && chat.began() && (!indexingDue || MessageTextIndex::indexPending(db_)) &&
-                        findChat(path, row.existing) && (row.existing || findMovedChat(kind, file, row.existing)) &&
-                        writeChat(row, participants, messages) && chat.release() && (!own || own->commit());
+    // Alone, the chat's text enters the search index before its transaction commits.
+    const bool stored = (!own || own->began()) && chat.began() && findChat(path, row.existing) &&
+                        (row.existing || findMovedChat(kind, file, row.existing)) && writeChat(row, participants, messages) &&
+                        chat.release() && (!own || (indexPendingChats() && own->commit()));
     if (!stored) {
         if (lastWriteError_.empty()) writeFailed(db_.lastErrorCode());
         logf("Cannot store the chat \"{}\": {}", path, lastWriteError_);
         return false;
     }
-    unindexedMessages_ = (indexingDue ? 0 : unindexedMessages_) + messages.size();
     if (row.existing) identities_->removeCachedChat(*row.existing);
     return true;
+}
+
+bool TalvDatabase::indexPendingChats() {
+    lastWriteError_.clear();
+    if (ChatTextIndex::indexPending(db_, lastWriteError_)) return true;
+    logf("Cannot index the text of the chats just stored in \"{}\": {}", db_.databasePath(), lastWriteError_);
+    return false;
 }
 
 bool TalvDatabase::findChat(const std::string& path, std::optional<std::int64_t>& chatID) {

@@ -45,8 +45,8 @@ public:
     // Puts the file in WAL mode (readers never wait for a writer; an older file is converted),
     // creates missing tables and indexes ("already exists" failures ignored) and upgrades an
     // unversioned file to version 1, inside one transaction. A new file also gets the search
-    // index (MessageTextIndex) and the chats' content flags (ChatContentFlags) and starts at the
-    // latter's version. False, with a log line, when that
+    // index (ChatTextIndex) and the chats' content flags (ChatContentFlags) and starts at the
+    // index's version. False, with a log line, when that
     // transaction did not commit (a read-only file, a full disk); a file that cannot change its
     // journal mode is logged and kept as it is.
     [[nodiscard]] bool createTablesAsNeeded();
@@ -56,8 +56,7 @@ public:
     void removeIndexes();
 
     std::optional<Date> timestampForDirectory(const std::string& path);
-    // False when the date was not stored. Inside a transaction (a scan pass) the messages written
-    // so far also enter the search index.
+    // False when the date was not stored.
     [[nodiscard]] bool setTimestampForDirectory(Date date, const std::string& path);
 
     // True when the file needs no indexing: its chat was deleted by the user, or it is stored with
@@ -65,6 +64,11 @@ public:
     // first form examines the file itself, and answers true when it is gone.
     bool containsChatFile(const std::string& path);
     bool containsChatFile(const std::string& path, const TranscriptFileAttributes& file);
+
+    // Indexes the text of the chats written (or changed) since the last time, in one statement: a
+    // pass does so before it commits. False, with a log line, when that failed: the chats then stay
+    // pending, searches still find them, and lastWriteError() tells why.
+    [[nodiscard]] bool indexPendingChats();
 
     // Writes one chat, all or nothing: inside a savepoint of the caller's transaction, or in a
     // transaction of its own when none is open. An existing row for `path` is rewritten in place
@@ -104,13 +108,9 @@ private:
     // Records the connection's current error as lastWriteError(); always false.
     bool writeFailed(int code);
 
-    // Messages written before they enter the search index in one statement (MessageTextIndex).
-    static constexpr std::size_t kMessagesPerIndexing = 20000;
-
     FMDatabase db_;
     IdentityServices* identities_;  // not owned; may be none
     std::string lastWriteError_;
-    std::size_t unindexedMessages_ = 0;  // by this store since the pending messages were last indexed
 };
 
 }  // namespace talv

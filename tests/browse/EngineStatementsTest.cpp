@@ -4,7 +4,7 @@
 // ties of the sort key; as a set without one) and offer the same participants.
 #include "browse/ChatStatements.h"
 #include "browse/EngineStatements.h"
-#include "store/MessageTextIndex.h"
+#include "store/ChatTextIndex.h"
 #include "store/Transaction.h"
 #include "tests/browse/BrowseFixture.h"
 
@@ -28,7 +28,7 @@ const std::vector<std::string> kWords{
 const std::vector<std::string> kHandles{"alice", "alice@jabber", "bob", "BOB", "dave", "myself", "carol", "john_doe", "100%real"};
 const std::vector<std::string> kSearches{
     "", "a", "ab", "lol", "it'", "'", "100%", "1_0", "%", "_", "ü", "Grü", "GRÜSSE", "日本", "😀", "Wochenende", "x'y",
-    "%lo%", "l_l", "ochenend", "\"quo", "l o", "E!"};
+    "%lo%", "l_l", "ochenend", "\"quo", "l o", "E!", "LoL", "AFÉ", "hia"};
 const std::vector<std::optional<SortDescriptor>> kSorts{
     std::nullopt, SortDescriptor{"datestarted", false}, SortDescriptor{"participants", true}, SortDescriptor{"kind", true},
     SortDescriptor{"Duration", false}};
@@ -65,7 +65,8 @@ void fill(Archive& archive, unsigned seed) {
         // Half the messages enter the search index, the others stay pending, as between passes.
         if (i == 80) {
             Transaction indexing(archive.db());
-            EXPECT_TRUE(indexing.began() && MessageTextIndex::indexPending(archive.db()) && indexing.commit());
+            std::string error;
+            EXPECT_TRUE(indexing.began() && ChatTextIndex::indexPending(archive.db(), error) && indexing.commit()) << error;
         }
     }
 }

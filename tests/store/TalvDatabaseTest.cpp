@@ -3,7 +3,7 @@
 #include "platform/AttributedString.h"
 #include "platform/Log.h"
 #include "store/ChatContentFlags.h"
-#include "store/MessageTextIndex.h"
+#include "store/ChatTextIndex.h"
 #include "store/OrvaneExtras.h"
 #include "store/Transaction.h"
 #include "tests/support/TestEnvironment.h"
@@ -144,11 +144,11 @@ TEST_F(TalvDatabaseTest, FreshFileGetsTheSchemaOnceAndTheConnectionIsConfigured)
     const std::vector<std::string> expected{
         "table Chats", "table Participants", "table Messages", "table Images", "table DirectoryTimestamps",
         "index MesgChatIDIdx", "index PartChatIDIdx", "index ChatsIdx", "index ChatsIdx2", "index ImagesIdx",
-        "index ChatsFPIdx", "index ChatsFileIdx", "table MessagesText", "table MessagesText_data", "table MessagesText_idx",
-        "table MessagesText_config", "table MessagesTextPending", "trigger MessagesTextInsert", "trigger MessagesTextDelete",
-        "trigger MessagesTextUpdate", "index ChatsListIdx", "trigger ChatFlagsMessageInsert", "trigger ChatFlagsMessageDelete",
+        "index ChatsFPIdx", "index ChatsFileIdx", "table ChatsText", "table ChatsText_data", "table ChatsText_idx",
+        "table ChatsText_config", "table ChatsTextPending", "trigger ChatsTextMessageInsert", "trigger ChatsTextMessageDelete",
+        "trigger ChatsTextMessageMovedFrom", "trigger ChatsTextMessageMovedTo", "index ChatsListIdx", "trigger ChatFlagsMessageInsert", "trigger ChatFlagsMessageDelete",
         "trigger ChatFlagsMessageMove", "trigger ChatFlagsParticipantInsert", "trigger ChatFlagsParticipantDelete",
-        "trigger ChatFlagsParticipantMove", "trigger ChatFlagsChatInsert", "trigger ChatFlagsChatRenumber", "version 4"};
+        "trigger ChatFlagsParticipantMove", "trigger ChatFlagsChatInsert", "trigger ChatFlagsChatRenumber", "version 5"};
     EXPECT_EQ(schema(), expected);
 
     // A second run on a filled file changes nothing, not even the Adium rows, and logs nothing.
@@ -448,93 +448,109 @@ TEST_F(TalvDatabaseTest, AChatWithAFailedStatementIsNotStoredAndIsReadAgain) {
     EXPECT_EQ(chatIDFor(dropped), -1);
     EXPECT_FALSE(store().db().inTransaction());
 
-    // Neither the search index nor its pending list holds a message of a chat that was rolled back.
+    // Neither the search index nor its pending list holds a chat that was rolled back.
     {
         Transaction pass(store().db());
-        ASSERT_TRUE(pass.began() && store().setTimestampForDirectory(Date{1}, "/logs") && pass.commit());
+        ASSERT_TRUE(pass.began() && store().indexPendingChats() && pass.commit());
     }
-    EXPECT_EQ(store().db().executeUpdate("INSERT INTO MessagesText (MessagesText, rank) VALUES ('integrity-check', 1);"), SQLITE_OK)
+    EXPECT_EQ(store().db().executeUpdate("INSERT INTO ChatsText (ChatsText, rank) VALUES ('integrity-check', 1);"), SQLITE_OK)
         << store().db().lastErrorMessage();
+    EXPECT_TRUE(column("SELECT ChatID AS v FROM ChatsTextPending;").empty());
     for (const char* text : {"new", "poi"})
-        EXPECT_EQ(column("SELECT count(*) AS v FROM MessagesText WHERE MessagesText MATCH ?;", {std::string("\"") + text + "\""}),
+        EXPECT_EQ(column("SELECT count(*) AS v FROM ChatsText WHERE ChatsText MATCH ?;", {std::string("\"") + text + "\""}),
                   std::vector<std::string>{"0"}) << text;
 }
 
 TEST_F(TalvDatabaseTest, TheSearchIndexFollowsEveryWriteOfMessages) {
-    // Messages in the index holding the trigram, and those still pending.
+    // The indexed chats holding the trigram, and the pending ones.
     auto indexed = [&](const std::string& trigram) {
-        return column("SELECT Messages.Message AS v FROM MessagesText JOIN Messages ON Messages.ROWID = MessagesText.rowid "
-                      "WHERE MessagesText MATCH ? ORDER BY 1;", {"\"" + trigram + "\""});
+        return column("SELECT rowid AS v FROM ChatsText WHERE ChatsText MATCH ? ORDER BY 1;", {"\"" + trigram + "\""});
     };
-    auto pending = [&] {
-        return column("SELECT Messages.Message AS v FROM MessagesTextPending JOIN Messages ON Messages.ROWID = MessageID ORDER BY 1;");
-    };
+    auto pending = [&] { return column("SELECT ChatID AS v FROM ChatsTextPending ORDER BY 1;"); };
     auto endPass = [&] {
         Transaction pass(store().db());
-        return pass.began() && store().setTimestampForDirectory(Date{1}, "/logs") && pass.commit();
+        return pass.began() && store().indexPendingChats() && pass.commit();
     };
+    using IDs = std::vector<std::string>;
     const fs::path chat = transcript("chat.ichat", 100), other = transcript("other.ichat", 100);
-    ASSERT_TRUE(add(chat, {"bob"}, {message("bob", "Grüße aus Köln"), message("", "ÄRGER im Büro")}));
-    ASSERT_TRUE(add(other, {"bob"}, {message("bob", "köln again")}));
-    EXPECT_EQ(pending(), (std::vector<std::string>{"Grüße aus Köln", "köln again", "ÄRGER im Büro"}));
-    EXPECT_TRUE(indexed("köl").empty());
-    ASSERT_TRUE(endPass());  // the end of a folder's pass indexes what is pending
+    {
+        Transaction pass(store().db());
+        ASSERT_TRUE(pass.began());
+        ASSERT_TRUE(add(chat, {"bob"}, {message("bob", "Grüße aus Köln"), message("", "ÄRGER im Büro"), message("bob", "hi")}));
+        ASSERT_TRUE(add(other, {"bob"}, {message("bob", "KÖLN again")}));
+        EXPECT_EQ(pending(), (IDs{"1", "2"}));  // until the pass ends
+        EXPECT_TRUE(indexed("köl").empty());
+        ASSERT_TRUE(store().indexPendingChats() && pass.commit());
+    }
     EXPECT_TRUE(pending().empty());
-    EXPECT_EQ(indexed("köl"), (std::vector<std::string>{"Grüße aus Köln", "köln again"}));  // letter case folded
-    EXPECT_EQ(indexed("ärg"), std::vector<std::string>{"ÄRGER im Büro"});
+    EXPECT_EQ(indexed("köl"), IDs{"1"});  // ASCII letters folded only, as LIKE folds them
+    EXPECT_EQ(indexed("kÖl"), IDs{"2"});
+    EXPECT_TRUE(indexed("ärg").empty() && indexed("ÄRG").empty());  // a status line has no sender
+    EXPECT_TRUE(indexed("lnh").empty());                            // no trigram spans two messages
 
-    setModificationDate(chat, 200);  // read again: the old messages leave the index
+    setModificationDate(chat, 200);  // read again, alone: the old text leaves the index at once
     ASSERT_TRUE(add(chat, {"bob"}, {message("bob", "nothing left"), message("bob", "gone soon")}));
-    EXPECT_EQ(indexed("köl"), std::vector<std::string>{"köln again"});
-    EXPECT_TRUE(indexed("ärg").empty());
-    EXPECT_EQ(pending(), (std::vector<std::string>{"gone soon", "nothing left"}));
-
-    // Deleting messages and editing them, indexed or pending: whoever writes, the index follows.
-    ASSERT_EQ(store().db().executeUpdate("DELETE FROM Messages WHERE ChatID = ? OR Message = 'gone soon';", {chatIDFor(other)}), SQLITE_OK);
-    ASSERT_EQ(store().db().executeUpdate("UPDATE Messages SET Message = 'left over' WHERE ChatID = ?;", {chatIDFor(chat)}), SQLITE_OK);
+    EXPECT_TRUE(pending().empty());
     EXPECT_TRUE(indexed("köl").empty());
-    EXPECT_EQ(pending(), std::vector<std::string>{"left over"});
+    EXPECT_EQ(indexed("not"), IDs{"1"});
+
+    // Deleting, editing and moving messages, whoever writes: the chats wait for the next pass.
+    ASSERT_EQ(store().db().executeUpdate("DELETE FROM Messages WHERE ChatID = 2 OR Message = 'gone soon';"), SQLITE_OK);
+    ASSERT_EQ(store().db().executeUpdate("UPDATE Messages SET Message = 'left over' WHERE ChatID = 1;"), SQLITE_OK);
+    EXPECT_EQ(pending(), (IDs{"1", "2"}));
+    EXPECT_TRUE(indexed("not").empty() && indexed("kÖl").empty());
     ASSERT_TRUE(endPass());
-    EXPECT_EQ(indexed("ove"), std::vector<std::string>{"left over"});
-    EXPECT_TRUE(indexed("not").empty());
-    EXPECT_EQ(store().db().executeUpdate("INSERT INTO MessagesText (MessagesText, rank) VALUES ('integrity-check', 1);"), SQLITE_OK)
+    EXPECT_EQ(indexed("ove"), IDs{"1"});
+    EXPECT_TRUE(indexed("not").empty() && indexed("gon").empty());
+    ASSERT_EQ(store().db().executeUpdate("UPDATE Messages SET ChatID = 2 WHERE ChatID = 1;"), SQLITE_OK);
+    ASSERT_TRUE(endPass());
+    EXPECT_EQ(indexed("ove"), IDs{"2"});
+    EXPECT_EQ(store().db().executeUpdate("INSERT INTO ChatsText (ChatsText, rank) VALUES ('integrity-check', 1);"), SQLITE_OK)
         << store().db().lastErrorMessage();
 }
 
 TEST_F(TalvDatabaseTest, AnOlderArchiveGetsItsSearchIndexOnceWithProgress) {
-    const fs::path chat = transcript("chat.ichat", 100);
-    ASSERT_TRUE(add(chat, {"bob"}, {message("bob", "first words"), message("bob", "second words")}));
-    // As an archive of the build before the index: no index, version 2, messages stored.
-    for (const char* sql : {"DROP TABLE MessagesText;", "DROP TABLE MessagesTextPending;", "DROP TRIGGER MessagesTextInsert;",
-                            "DROP TRIGGER MessagesTextDelete;", "DROP TRIGGER MessagesTextUpdate;", "PRAGMA user_version = 1;"})
+    ASSERT_TRUE(add(transcript("chat.ichat", 100), {"bob"}, {message("bob", "first words"), message("bob", "second words")}));
+    // As an archive of the build before: the message-by-message index, version 3, many chats stored.
+    for (const char* sql :
+         {"DROP TABLE ChatsText;", "DROP TABLE ChatsTextPending;", "DROP TRIGGER ChatsTextMessageInsert;",
+          "DROP TRIGGER ChatsTextMessageDelete;", "DROP TRIGGER ChatsTextMessageMovedFrom;", "DROP TRIGGER ChatsTextMessageMovedTo;",
+          "CREATE VIRTUAL TABLE MessagesText USING fts5(Message, content='Messages', content_rowid='ROWID', tokenize='trigram', "
+          "detail='none', columnsize=0);",
+          "CREATE TABLE MessagesTextPending (MessageID INTEGER PRIMARY KEY);",
+          "CREATE TRIGGER MessagesTextInsert AFTER INSERT ON Messages BEGIN INSERT OR IGNORE INTO MessagesTextPending (MessageID) "
+          "VALUES (new.ROWID); END;",
+          "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4500) INSERT INTO Messages (ChatID, "
+          "Participant, Message) SELECT 1000 + i, 'bob', 'far away' FROM n;",
+          "PRAGMA user_version = 3;"})
         ASSERT_EQ(store().db().executeUpdate(sql), SQLITE_OK) << sql;
-    for (int i = 0; i < 3; ++i)
-        ASSERT_EQ(store().db().executeUpdate("INSERT INTO Messages (ROWID, ChatID, Message) VALUES (? * 150000, 1, 'far away');", {i + 1}),
-                  SQLITE_OK);
 
     LogCapture log;
-    EXPECT_FALSE(MessageTextIndex::upgrade(store().db()));  // the path spellings come first
-    EXPECT_FALSE(MessageTextIndex::exists(store().db()));
+    EXPECT_FALSE(ChatTextIndex::upgrade(store().db()));  // the content flags come first
+    EXPECT_FALSE(ChatTextIndex::exists(store().db()));
     EXPECT_TRUE(log.contains("waits for the archive's earlier upgrades"));
 
-    ASSERT_EQ(store().db().executeUpdate("PRAGMA user_version = 2;"), SQLITE_OK);
+    ASSERT_TRUE(ChatContentFlags::upgrade(store().db()));
     std::vector<std::pair<std::int64_t, std::int64_t>> reports;
-    EXPECT_TRUE(MessageTextIndex::upgrade(store().db(), [&](std::int64_t done, std::int64_t total) { reports.emplace_back(done, total); }));
-    ASSERT_GE(reports.size(), 3u);  // the start, each batch, the end
-    EXPECT_EQ(reports.front(), std::make_pair(std::int64_t{0}, std::int64_t{5}));
-    EXPECT_EQ(reports.back(), std::make_pair(std::int64_t{5}, std::int64_t{5}));
+    auto report = [&](std::int64_t done, std::int64_t total) { reports.emplace_back(done, total); };
+    EXPECT_TRUE(ChatTextIndex::upgrade(store().db(), report));
+    ASSERT_GE(reports.size(), 4u);  // the start, each batch, the end
+    EXPECT_EQ(reports.front(), std::make_pair(std::int64_t{0}, std::int64_t{4501}));
+    EXPECT_EQ(reports.back(), std::make_pair(std::int64_t{4501}, std::int64_t{4501}));
     EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
-    EXPECT_EQ(column("SELECT user_version AS v FROM pragma_user_version;"), std::vector<std::string>{"3"});
-    EXPECT_EQ(column("SELECT count(*) AS v FROM MessagesText WHERE MessagesText MATCH '\"wor\"';"), std::vector<std::string>{"2"});
-    EXPECT_EQ(column("SELECT count(*) AS v FROM MessagesText WHERE MessagesText MATCH '\"far\"';"), std::vector<std::string>{"3"});
+    EXPECT_EQ(column("SELECT user_version AS v FROM pragma_user_version;"), std::vector<std::string>{"5"});
+    EXPECT_TRUE(column("SELECT name AS v FROM sqlite_master WHERE name LIKE 'MessagesText%';").empty());
+    EXPECT_EQ(column("SELECT rowid AS v FROM ChatsText WHERE ChatsText MATCH '\"wor\"';"), std::vector<std::string>{"1"});
+    EXPECT_EQ(column("SELECT count(*) AS v FROM ChatsText WHERE ChatsText MATCH '\"far\"';"), std::vector<std::string>{"4500"});
 
-    // Once only: a second upgrade reports nothing, and new messages are indexed as they come.
+    // Once only: a second upgrade reports nothing, and new chats are indexed as they come.
     reports.clear();
-    EXPECT_TRUE(MessageTextIndex::upgrade(store().db(), [&](std::int64_t done, std::int64_t total) { reports.emplace_back(done, total); }));
+    EXPECT_TRUE(ChatTextIndex::upgrade(store().db(), report));
     EXPECT_TRUE(reports.empty());
-    ASSERT_TRUE(add(transcript("new.ichat", 100), {"bob"}, {message("bob", "new words")}));
-    EXPECT_EQ(column("SELECT Message AS v FROM MessagesTextPending JOIN Messages ON Messages.ROWID = MessageID;"),
-              std::vector<std::string>{"new words"});
+    const fs::path added = transcript("new.ichat", 100);
+    ASSERT_TRUE(add(added, {"bob"}, {message("bob", "new words")}));
+    EXPECT_EQ(column("SELECT rowid AS v FROM ChatsText WHERE ChatsText MATCH '\"new\"';"),
+              std::vector<std::string>{std::to_string(chatIDFor(added))});
 }
 
 TEST_F(TalvDatabaseTest, ChatIDsBeyond32BitsAreReadWhole) {
@@ -635,8 +651,8 @@ TEST_F(TalvDatabaseTest, AnOlderArchiveGetsItsChatsContentFlagsOnceAndAFailedUpg
     EXPECT_EQ(schema(), older);
     EXPECT_FALSE(ChatContentFlags::exist(store().db()));
 
-    ASSERT_EQ(store().db().executeUpdate("PRAGMA user_version = 2;"), SQLITE_OK);
-    EXPECT_FALSE(ChatContentFlags::upgrade(store().db()));  // the search index comes first
+    ASSERT_EQ(store().db().executeUpdate("PRAGMA user_version = 1;"), SQLITE_OK);
+    EXPECT_FALSE(ChatContentFlags::upgrade(store().db()));  // the path spellings come first
     ASSERT_EQ(store().db().executeUpdate("PRAGMA user_version = 3;"), SQLITE_OK);
     EXPECT_TRUE(ChatContentFlags::upgrade(store().db()));
     EXPECT_TRUE(ChatContentFlags::upgrade(store().db()));  // once only
