@@ -21,20 +21,14 @@ namespace {
 constexpr const char* kDocumentRows = "Participant <> '' AND Message IS NOT NULL";
 constexpr const char* kDocument = "group_concat(char(1, 1) || lower(Message) || char(1, 1), '')";
 
-// Takes the chat's document out of the index and lists the chat as pending. Run by the triggers
-// before the chat's first message changes, while its rows are those the document was made from.
-std::string takeOutDocument(std::string_view chat) {
-    return fmt::format("INSERT INTO ChatsText (ChatsText, rowid, Document) SELECT 'delete', {0}, Document FROM (SELECT {1} "
-                       "AS Document FROM Messages WHERE ChatID = {0} AND {2}) WHERE Document IS NOT NULL; "
-                       "INSERT INTO ChatsTextPending (ChatID) VALUES ({0});",
-                       chat, kDocument, kDocumentRows);
-}
-
-// A trigger taking the document of `chat` (new.ChatID or old.ChatID) out unless it is out already.
+// A trigger listing the chat (new.ChatID or old.ChatID) as pending, with the document the index holds
+// for it, made from its rows as they are before the first of them changes. It writes no virtual table
+// and cannot fail on a constraint: either would make SQLite journal every insert into Messages.
 std::string trigger(std::string_view name, std::string_view event, std::string_view chat) {
     return fmt::format("CREATE TRIGGER {0} BEFORE {1} ON Messages WHEN typeof({2}) = 'integer' AND NOT EXISTS (SELECT 1 FROM "
-                       "ChatsTextPending WHERE ChatID = {2}) BEGIN {3} END;",
-                       name, event, chat, takeOutDocument(chat));
+                       "ChatsTextPending WHERE ChatID = {2}) BEGIN INSERT OR IGNORE INTO ChatsTextPending (ChatID, "
+                       "IndexedDocument) VALUES ({2}, (SELECT {3} FROM Messages WHERE ChatID = {2} AND {4})); END;",
+                       name, event, chat, kDocument, kDocumentRows);
 }
 
 std::vector<std::string> createStatements() {
@@ -44,7 +38,7 @@ std::vector<std::string> createStatements() {
         "detail='none', columnsize=0);",
         // Terms are written to disk when they fill 8 MB rather than FTS5's 1 MB: fewer segments to merge.
         "INSERT INTO ChatsText (ChatsText, rank) VALUES ('hashsize', 8388608);",
-        "CREATE TABLE ChatsTextPending (ChatID INTEGER PRIMARY KEY);",
+        "CREATE TABLE ChatsTextPending (ChatID INTEGER PRIMARY KEY, IndexedDocument TEXT);",
         trigger("ChatsTextMessageInsert", "INSERT", "new.ChatID"),
         trigger("ChatsTextMessageDelete", "DELETE", "old.ChatID"),
         trigger("ChatsTextMessageMovedFrom", "UPDATE OF ChatID, Participant, Message", "old.ChatID"),
@@ -106,6 +100,8 @@ bool ChatTextIndex::indexPending(FMDatabase& db, std::string& error) {
     Savepoint indexing(db, "chats_text");
     const bool indexed =
         indexing.began() &&
+        db.executeUpdate("INSERT INTO ChatsText (ChatsText, rowid, Document) SELECT 'delete', ChatID, IndexedDocument FROM "
+                         "ChatsTextPending WHERE IndexedDocument IS NOT NULL;") == SQLITE_OK &&
         db.executeUpdate(fmt::format("INSERT INTO ChatsText (rowid, Document) SELECT ChatID, {} FROM Messages WHERE ChatID IN "
                                         "(SELECT ChatID FROM ChatsTextPending) AND {} GROUP BY ChatID;",
                                         kDocument, kDocumentRows)) == SQLITE_OK &&
@@ -155,7 +151,10 @@ std::optional<ChatTextIndex::Candidates> ChatTextIndex::candidatesMatching(std::
     std::string match;
     for (const std::string& trigram : trigrams) match += (match.empty() ? "" : " ") + quotedForMatch(trigram);
     // "\1" frames each text in the documents: a trigram holding it may span two messages.
-    return Candidates{fmt::format("SELECT rowid FROM ChatsText WHERE ChatsText MATCH '{}'", sqliteEscapedString(match)),
+    // A pending chat's document in the index is the one it had before its messages changed.
+    return Candidates{fmt::format("SELECT rowid FROM ChatsText WHERE ChatsText MATCH '{}' AND rowid NOT IN (SELECT ChatID FROM "
+                                  "ChatsTextPending)",
+                                  sqliteEscapedString(match)),
                       oneRun && characters == 3 && text.find('\1') == std::string_view::npos};
 }
 

@@ -6,11 +6,12 @@
 //
 // The index is contentless, so a chat's document is taken out by giving its text again. Each
 // message's text enters the document as "\1\1<text>\1\1", so that the document's trigrams are the
-// same whatever the order of its messages. Triggers on Messages take a chat's document out before
-// its first message changes and list the chat in "ChatsTextPending"; indexPending() puts the
-// documents of the listed chats back in one statement, which the store runs before a pass commits.
-// Searches read the pending chats as candidates. The index exists only complete: it is made
-// together with its triggers for a new file, or built for an existing one by one upgrade.
+// same whatever the order of its messages. Triggers on Messages list a chat in "ChatsTextPending",
+// with the document the index holds for it, before its first message changes; indexPending() takes
+// those documents out and puts the listed chats' new ones in, in one statement each, which the store
+// runs before a pass commits. Searches test the pending chats themselves. The index exists only
+// complete: it is made together with its triggers for a new file, or built for an existing one by
+// one upgrade.
 #include "store/FMDatabase.h"
 
 #include <cstdint>
@@ -53,9 +54,9 @@ public:
 
     // How a search text narrows the chats.
     struct Candidates {
-        // A statement selecting the IDs of the indexed chats that hold each trigram of each run of
-        // at least three characters between the LIKE wildcards "%" and "_": among them and the
-        // pending chats are all chats with a message that has a sender and passes
+        // A statement selecting the IDs of the indexed chats, not pending, that hold each trigram of
+        // each run of at least three characters between the LIKE wildcards "%" and "_": among them
+        // and the pending chats are all chats with a message that has a sender and passes
         // "Message LIKE '%text%'".
         std::string indexedChats;
         // Whether the indexed chats pass without reading their messages: a text of exactly three

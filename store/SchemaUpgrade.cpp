@@ -16,6 +16,8 @@ SchemaUpgrade upgradeSchema(FMDatabase& db, int from, int to, std::string_view a
         return SchemaUpgrade::Failed;
     }
     Transaction transaction(db);
+    // Another program may have made the step since the version was read.
+    if (transaction.began() && db.int64ForQuery("PRAGMA user_version;").value_or(0) >= to) return SchemaUpgrade::Current;
     const bool done = transaction.began() && step() &&
                       db.executeUpdate(fmt::format("PRAGMA user_version = {};", to)) == SQLITE_OK && transaction.commit();
     if (done) return SchemaUpgrade::Upgraded;

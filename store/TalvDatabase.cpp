@@ -122,9 +122,10 @@ std::optional<TalvDatabase> TalvDatabase::openAt(const std::filesystem::path& fo
 
 bool TalvDatabase::createTablesAsNeeded() {
     useWriteAheadLog(db_);
+    Transaction schema(db_);
+    // Read inside the transaction: another program may have made the file meanwhile.
     const auto version = db_.int64ForQuery("PRAGMA user_version;");
     const bool upgradeDue = version && *version <= 0;
-    Transaction schema(db_);
     const bool newFile = !hasChatsTable();
     // Each statement runs on every start; on an existing file it fails with "already exists".
     for (const char* sql : kCreateTables) (void)db_.executeUpdate(sql);
