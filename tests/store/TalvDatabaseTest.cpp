@@ -505,6 +505,12 @@ TEST_F(TalvDatabaseTest, TheSearchIndexFollowsEveryWriteOfMessages) {
     ASSERT_EQ(store().db().executeUpdate("UPDATE Messages SET ChatID = 2 WHERE ChatID = 1;"), SQLITE_OK);
     ASSERT_TRUE(endPass());
     EXPECT_EQ(indexed("ove"), IDs{"2"});
+    // A ChatID that is not an integer names no chat, and stops no write.
+    ASSERT_EQ(store().db().executeUpdate("INSERT INTO Messages (ChatID, Participant, Message) VALUES ('x', 'bob', 'odd one'), "
+                                         "(2.5, 'bob', 'odd two');"), SQLITE_OK);
+    ASSERT_TRUE(endPass());
+    EXPECT_TRUE(indexed("odd").empty());
+    EXPECT_EQ(indexed("ove"), IDs{"2"});
     EXPECT_EQ(store().db().executeUpdate("INSERT INTO ChatsText (ChatsText, rank) VALUES ('integrity-check', 1);"), SQLITE_OK)
         << store().db().lastErrorMessage();
 }
