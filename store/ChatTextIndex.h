@@ -47,9 +47,9 @@ public:
     // Whether the index exists (and so, with the pending chats, covers every chat).
     static bool exists(FMDatabase& db);
 
-    // Indexes the pending chats anew in one statement. True when they were indexed, or there is no
-    // index; on failure, with `error` set to SQLite's message, they stay pending and searches still
-    // read them.
+    // Takes the documents of the pending chats out and puts their new ones in, one statement each.
+    // True when they were indexed, or there is no index; on failure, with `error` set to SQLite's
+    // message, they stay pending and searches still read them.
     [[nodiscard]] static bool indexPending(FMDatabase& db, std::string& error);
 
     // How a search text narrows the chats.
@@ -60,7 +60,7 @@ public:
         // "Message LIKE '%text%'".
         std::string indexedChats;
         // Whether the indexed chats pass without reading their messages: a text of exactly three
-        // characters, none a wildcard. The pending chats always need the test.
+        // characters, none a wildcard or "\1". The pending chats always need the test.
         bool exact = false;
     };
     // None when the text has no such run (or is not UTF-8): the index cannot narrow that search.

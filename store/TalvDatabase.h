@@ -65,8 +65,8 @@ public:
     bool containsChatFile(const std::string& path);
     bool containsChatFile(const std::string& path, const TranscriptFileAttributes& file);
 
-    // Indexes the text of the chats written (or changed) since the last time, in one statement: a
-    // pass does so before it commits. False, with a log line, when that failed: the chats then stay
+    // Indexes the text of the chats written (or changed) since the last time, all together: a pass
+    // does so before it commits. False, with a log line, when that failed: the chats then stay
     // pending, searches still find them, and lastWriteError() tells why.
     [[nodiscard]] bool indexPendingChats();
 
