@@ -37,6 +37,13 @@ std::string trigger(std::string_view name, std::string_view event, std::string_v
                        name, event, chat, id, kDocumentTexts, kDocumentRows);
 }
 
+// Puts in the documents of the chats whose IDs pass `chats`, in the order of their IDs.
+std::string insertDocuments(std::string_view chats) {
+    return fmt::format("INSERT INTO ChatsText (rowid, Document) SELECT ChatID, lower({}) FROM Messages WHERE {} AND {} GROUP BY "
+                       "ChatID;",
+                       kDocumentTexts, chats, kDocumentRows);
+}
+
 std::vector<std::string> createStatements() {
     return {
         // Rowids only (detail=none) and no per-row sizes: the index answers which chats may hold a text.
@@ -60,20 +67,20 @@ constexpr const char* kRetiredStatements[] = {
 };
 
 constexpr std::size_t kBatchChats = 2000;
+// A row whose ChatID names a chat (an integer).
+constexpr const char* kChatIDIsInteger = "ChatID = CAST(ChatID AS INTEGER)";
 
 // Indexes every chat with messages, batch by batch of chat IDs; false when a statement failed.
 bool indexStoredChats(FMDatabase& db, const ChatTextIndex::Progress& progress) {
     std::vector<std::int64_t> chats;
-    auto rows = db.executeQuery("SELECT DISTINCT ChatID FROM Messages WHERE typeof(ChatID) = 'integer' ORDER BY ChatID;");
+    auto rows = db.executeQuery(fmt::format("SELECT DISTINCT ChatID FROM Messages WHERE {} ORDER BY ChatID;", kChatIDIsInteger));
     if (!rows) return false;
     while (rows->next()) chats.push_back(rows->int64ForColumn("ChatID"));
     rows->close();
     if (rows->stepFailed()) return false;
     const auto total = static_cast<std::int64_t>(chats.size());
     if (progress) progress(0, total);
-    const std::string insert = fmt::format("INSERT INTO ChatsText (rowid, Document) SELECT ChatID, lower({}) FROM Messages WHERE ChatID "
-                                           "BETWEEN ? AND ? AND ChatID = CAST(ChatID AS INTEGER) AND {} GROUP BY ChatID;",
-                                           kDocumentTexts, kDocumentRows);
+    const std::string insert = insertDocuments(fmt::format("ChatID BETWEEN ? AND ? AND {}", kChatIDIsInteger));
     for (std::size_t from = 0; from < chats.size(); from += kBatchChats) {
         const std::size_t last = std::min(from + kBatchChats, chats.size()) - 1;
         if (db.executeUpdate(insert, {chats[from], chats[last]}) != SQLITE_OK) return false;
@@ -108,9 +115,7 @@ bool ChatTextIndex::indexPending(FMDatabase& db, std::string& error) {
         indexing.began() &&
         db.executeUpdate("INSERT INTO ChatsText (ChatsText, rowid, Document) SELECT 'delete', ChatID, lower(IndexedDocument) FROM "
                          "ChatsTextPending WHERE IndexedDocument IS NOT NULL;") == SQLITE_OK &&
-        db.executeUpdate(fmt::format("INSERT INTO ChatsText (rowid, Document) SELECT ChatID, lower({}) FROM Messages WHERE ChatID IN "
-                                        "(SELECT ChatID FROM ChatsTextPending) AND {} GROUP BY ChatID;",
-                                        kDocumentTexts, kDocumentRows)) == SQLITE_OK &&
+        db.executeUpdate(insertDocuments("ChatID IN (SELECT ChatID FROM ChatsTextPending)")) == SQLITE_OK &&
         db.executeUpdate("DELETE FROM ChatsTextPending;") == SQLITE_OK && indexing.release();
     if (!indexed) error = db.lastErrorMessage();  // before the savepoint rolls back
     return indexed;

@@ -2,9 +2,8 @@
 
 #include "platform/Log.h"
 #include "platform/Paths.h"
-#include "store/Transaction.h"
+#include "store/SchemaUpgrade.h"
 
-#include <fmt/format.h>
 
 #include <map>
 #include <optional>
@@ -85,15 +84,12 @@ bool mergeFolderTimestamps(FMDatabase& db) {
 
 int adoptCanonicalPathSpellings(TalvDatabase& store, IdentityServices& identities) {
     FMDatabase& db = store.db();
-    const auto version = db.int64ForQuery("PRAGMA user_version;");
-    if (!version || *version >= kCanonicalPathsVersion) return 0;
-    Transaction transaction(db);
-    const auto merged = transaction.began() ? mergeChats(db) : std::nullopt;
-    if (!merged || !mergeFolderTimestamps(db) ||
-        db.executeUpdate(fmt::format("PRAGMA user_version = {};", kCanonicalPathsVersion)) != 0 || !transaction.commit()) {
-        logf("Cannot give the stored paths their canonical spelling: {}", db.lastErrorMessage());
+    std::optional<std::vector<std::int64_t>> merged;
+    if (upgradeSchema(db, 0, kCanonicalPathsVersion, "give the stored paths their canonical spelling", [&] {
+            merged = mergeChats(db);
+            return merged && mergeFolderTimestamps(db);
+        }) != SchemaUpgrade::Upgraded)
         return 0;
-    }
     for (std::int64_t chatID : *merged) identities.removeCachedChat(chatID);
     if (!merged->empty()) logf("{} chats stored twice under other spellings of their path were merged", merged->size());
     return static_cast<int>(merged->size());
